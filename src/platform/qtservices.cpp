@@ -1,0 +1,209 @@
+// The real seams: Qt's message boxes, input boxes and common dialogs, the
+// desktop's open verb, the system beep, the clock and the program's folders.
+#include "services.h"
+#include "filefilter.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace bilan {
+namespace {
+
+class QtPrompts final : public Prompts
+{
+protected:
+    MessageAnswer showMessage(QWidget *parent, const QString &text, MessageButtons buttons,
+                              MessageIcon icon, const QString &title) override
+    {
+        QMessageBox box(parent);
+        box.setWindowTitle(title);
+        box.setText(text);
+        switch (icon) {
+        case MessageIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+        case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;
+        case MessageIcon::Question: box.setIcon(QMessageBox::Question); break;
+        case MessageIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+        case MessageIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+        }
+        switch (buttons) {
+        case MessageButtons::Ok:
+            box.setStandardButtons(QMessageBox::Ok);
+            break;
+        case MessageButtons::YesNo:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            break;
+        case MessageButtons::YesNoCancel:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            box.setEscapeButton(QMessageBox::Cancel);
+            break;
+        }
+        switch (box.exec()) {
+        case QMessageBox::Yes: return MessageAnswer::Yes;
+        case QMessageBox::No: return MessageAnswer::No;
+        case QMessageBox::Ok: return MessageAnswer::Ok;
+        default: return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
+        }
+    }
+
+    QString showInput(QWidget *parent, const QString &prompt, const QString &title) override
+    {
+        bool ok = false;
+        const QString text = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, {}, &ok);
+        return ok ? text : QString();
+    }
+};
+
+class QtDesktop final : public Desktop
+{
+public:
+    void shellOpen(const QString &file, const QString &workingDirectory) override
+    {
+        if (file.startsWith(QLatin1String("mailto:"), Qt::CaseInsensitive)) {
+            QDesktopServices::openUrl(QUrl(file));
+            return;
+        }
+        const QString path = QDir(workingDirectory).absoluteFilePath(file);
+        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    }
+
+    void beep() override { QApplication::beep(); }
+
+    void sendKeys(QKeyCombination keys) override
+    {
+        QWidget *target = QApplication::focusWidget();
+        if (!target)
+            return;
+        // Posted, not sent: the command returns before the control acts on the keys.
+        QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, keys.key(), keys.keyboardModifiers()));
+        QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, keys.key(), keys.keyboardModifiers()));
+    }
+};
+
+class QtClock final : public Clock
+{
+public:
+    QDateTime now() override { return QDateTime::currentDateTime(); }
+};
+
+class QtPlaces final : public Places
+{
+public:
+    QString applicationFolder() override { return QCoreApplication::applicationDirPath(); }
+    QString passwordFolder() override
+    {
+        // There is no system folder of the old kind here; the password
+        // file lives in the user's configuration folder instead.
+        return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    }
+};
+
+QStringList qtNameFilters(const QList<FileFilter> &filters)
+{
+    QStringList names;
+    names.reserve(filters.size());
+    for (const FileFilter &filter : filters)
+        names << qtNameFilter(filter);
+    return names;
+}
+
+class QtDialogs final : public DialogBackend
+{
+public:
+    std::optional<FileDialogChoice> openFile(QWidget *parent, const FileDialogRequest &request) override
+    {
+        return run(parent, request, QFileDialog::AcceptOpen);
+    }
+    std::optional<FileDialogChoice> saveFile(QWidget *parent, const FileDialogRequest &request) override
+    {
+        return run(parent, request, QFileDialog::AcceptSave);
+    }
+
+    std::optional<FontChoice> chooseFont(QWidget *parent, const FontChoice &initial, int flags) override
+    {
+        QFont font(initial.name);
+        font.setPointSizeF(initial.size > 0 ? initial.size : 9);
+        font.setBold(initial.bold);
+        font.setItalic(initial.italic);
+        font.setStrikeOut(initial.strikethrough);
+        font.setUnderline(initial.underline);
+        bool ok = false;
+        const QFont chosen = QFontDialog::getFont(&ok, font, parent);
+        if (!ok)
+            return std::nullopt;
+        FontChoice choice;
+        choice.name = chosen.family();
+        choice.size = chosen.pointSizeF();
+        choice.bold = chosen.bold();
+        choice.italic = chosen.italic();
+        // Without the effects flag the dialog offers no underline or
+        // strikethrough, so those come back off whatever Qt's dialog shows.
+        const bool effects = flags & kFontEffectsFlag;
+        choice.strikethrough = effects && chosen.strikeOut();
+        choice.underline = effects && chosen.underline();
+        return choice;
+    }
+
+    std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial, int) override
+    {
+        const QColor color = QColorDialog::getColor(initial, parent);
+        if (!color.isValid())
+            return std::nullopt;
+        return color;
+    }
+
+private:
+    static constexpr int kFontEffectsFlag = 0x100;
+    static constexpr int kOverwritePromptFlag = 0x2;
+
+    std::optional<FileDialogChoice> run(QWidget *parent, const FileDialogRequest &request,
+                                        QFileDialog::AcceptMode mode)
+    {
+        QFileDialog dialog(parent, request.title);
+        dialog.setAcceptMode(mode);
+        dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        if (mode == QFileDialog::AcceptSave && !(request.flags & kOverwritePromptFlag))
+            dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        const QStringList names = qtNameFilters(request.filters);
+        if (!names.isEmpty()) {
+            // The combo box shows each description exactly as given; the
+            // pattern Qt filters by rides along behind it, hidden.
+            dialog.setOption(QFileDialog::HideNameFilterDetails);
+            dialog.setNameFilters(names);
+            const int index = std::clamp(request.filterIndex, 1, int(names.size()));
+            dialog.selectNameFilter(names.at(index - 1));
+        }
+        if (!request.fileName.isEmpty())
+            dialog.selectFile(request.fileName);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        FileDialogChoice choice;
+        choice.fileName = dialog.selectedFiles().constFirst();
+        const int chosen = int(names.indexOf(dialog.selectedNameFilter()));
+        choice.filterIndex = chosen >= 0 ? chosen + 1 : request.filterIndex;
+        return choice;
+    }
+};
+
+} // namespace
+
+Services qtServices()
+{
+    static QtPrompts prompts;
+    static QtDesktop desktop;
+    static QtClock clock;
+    static QtPlaces places;
+    static QtDialogs dialogs;
+    return Services{&prompts, &desktop, &clock, &places, &dialogs};
+}
+
+} // namespace bilan

@@ -1,0 +1,135 @@
+#pragma once
+
+#include <QColor>
+#include <QDateTime>
+#include <QKeyCombination>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+
+namespace bilan {
+
+// The title every message box and input box carries when it has none of its own.
+inline const QString &applicationTitle()
+{
+    static const QString title = QStringLiteral("笔澜2.5");
+    return title;
+}
+
+enum class MessageButtons { Ok, YesNo, YesNoCancel };
+enum class MessageIcon { None, Information, Question, Warning, Critical };
+enum class MessageAnswer { Ok, Yes, No, Cancel };
+
+// Message boxes and input boxes. Every question the program asks goes
+// through here, so that tests can answer it and check what was shown.
+class Prompts
+{
+public:
+    virtual ~Prompts() = default;
+
+    // An empty title stands for the application title.
+    MessageAnswer message(QWidget *parent, const QString &text, MessageButtons buttons,
+                          MessageIcon icon = MessageIcon::None, const QString &title = {});
+    // OK returns the typed text; Cancel returns the empty text.
+    QString input(QWidget *parent, const QString &prompt, const QString &title = {});
+
+protected:
+    virtual MessageAnswer showMessage(QWidget *parent, const QString &text, MessageButtons buttons,
+                                      MessageIcon icon, const QString &title) = 0;
+    virtual QString showInput(QWidget *parent, const QString &prompt, const QString &title) = 0;
+};
+
+// What the program asks of the desktop outside its own windows.
+class Desktop
+{
+public:
+    virtual ~Desktop() = default;
+    // The shell's "open" verb on a file or a mailto: link; the result is not examined.
+    virtual void shellOpen(const QString &file, const QString &workingDirectory) = 0;
+    virtual void beep() = 0;
+    // Sends one keystroke to the control that has the keyboard focus and
+    // returns at once, without waiting for the control to handle it.
+    virtual void sendKeys(QKeyCombination keys) = 0;
+};
+
+class Clock
+{
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() = 0;
+};
+
+// Where the program's own files live.
+class Places
+{
+public:
+    virtual ~Places() = default;
+    // The folder that holds the program (author file, exempt-character file, help file).
+    virtual QString applicationFolder() = 0;
+    // The folder of the login-password file.
+    virtual QString passwordFolder() = 0;
+};
+
+// One entry of a file dialog's filter: "rtf文件(*.rtf)" with pattern "*.rtf".
+struct FileFilter
+{
+    QString description;
+    QString pattern;
+    friend bool operator==(const FileFilter &, const FileFilter &) = default;
+};
+
+struct FileDialogRequest
+{
+    QString title;
+    QList<FileFilter> filters;
+    int filterIndex = 1; // 1-based, as the shared dialog counts
+    int flags = 0;
+    QString fileName;
+};
+
+struct FileDialogChoice
+{
+    QString fileName; // absolute path
+    int filterIndex = 1;
+};
+
+struct FontChoice
+{
+    QString name;
+    double size = 9;
+    bool bold = false;
+    bool italic = false;
+    bool strikethrough = false;
+    bool underline = false;
+    friend bool operator==(const FontChoice &, const FontChoice &) = default;
+};
+
+// The toolkit side of the shared dialog: each call shows one modal dialog
+// and returns nothing when the user cancels it.
+class DialogBackend
+{
+public:
+    virtual ~DialogBackend() = default;
+    virtual std::optional<FileDialogChoice> openFile(QWidget *parent, const FileDialogRequest &request) = 0;
+    virtual std::optional<FileDialogChoice> saveFile(QWidget *parent, const FileDialogRequest &request) = 0;
+    virtual std::optional<FontChoice> chooseFont(QWidget *parent, const FontChoice &initial, int flags) = 0;
+    virtual std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial, int flags) = 0;
+};
+
+// The seams a main window is built with. None is owned.
+struct Services
+{
+    Prompts *prompts = nullptr;
+    Desktop *desktop = nullptr;
+    Clock *clock = nullptr;
+    Places *places = nullptr;
+    DialogBackend *dialogs = nullptr;
+};
+
+// The real implementations, backed by Qt's dialogs and the desktop.
+Services qtServices();
+
+} // namespace bilan

@@ -1,0 +1,14 @@
+#pragma once
+
+class QApplication;
+
+namespace bilan {
+
+// What the program sets up before its first window: Qt's own Chinese texts
+// (standard buttons, file, font and colour dialogs) whatever the system
+// locale, the CJK font substitutes, and the code-page converters it cannot
+// work without. Returns false, after saying why on stderr, when the
+// platform lacks the GBK converter.
+bool prepareApplication(QApplication &app);
+
+} // namespace bilan

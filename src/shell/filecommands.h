@@ -1,0 +1,48 @@
+#pragma once
+
+#include "text/manuscriptio.h"
+
+#include <QObject>
+
+class QTextEdit;
+
+namespace bilan {
+
+class Form1;
+
+// The File menu, the toolbar's open and save buttons and the save of the
+// close prompt: new, open, save, save as RTF or text, exit.
+class FileCommands final : public QObject
+{
+    Q_OBJECT
+public:
+    enum FileItem { New = 0, Open = 1, Save = 2, SaveAsMenu = 3, Exit = 4 };
+    enum SaveAsItem { SaveAsRtf = 0, SaveAsText = 1 };
+
+    explicit FileCommands(Form1 &window);
+
+    void onFileItem(int index);
+    void onSaveAs(int index);
+
+    void newManuscript();
+    void open();
+    void menuSave();
+    void toolbarSave();
+    void saveAs(manuscript::Format format);
+    void exit();
+
+    // Asks before the main window closes; true when it may close.
+    bool closePrompt();
+
+private:
+    struct SaveSettings;
+    // Shows the save dialog with the settings and writes the manuscript to
+    // the chosen file. Returns false only when the user chose a file and
+    // writing it failed (the failure has been reported).
+    bool saveStep(const SaveSettings &settings, manuscript::Format format);
+    bool loadInto(QTextEdit *target, const QString &path);
+
+    Form1 &m_window;
+};
+
+} // namespace bilan

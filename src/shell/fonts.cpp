@@ -1,0 +1,9 @@
+#include "fonts.h"
+
+namespace bilan {
+
+void installFontSubstitutes()
+{
+}
+
+} // namespace bilan

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+class QClipboard;
+class QTextEdit;
+
+namespace bilan {
+
+// Replaces the selection with the text, or inserts it at the caret when
+// nothing is selected; the caret ends just after the text, which takes the
+// character formatting in effect at the caret. Line ends of any kind become
+// paragraph breaks.
+void insertAtCaret(QTextEdit *edit, const QString &text);
+
+// Puts the text on the clipboard as plain text, reads the clipboard's text
+// back and inserts that with insertAtCaret.
+void insertViaClipboard(QTextEdit *edit, const QString &text, QClipboard *clipboard);
+
+} // namespace bilan

@@ -1,0 +1,122 @@
+#include "scriptedservices.h"
+
+#include "shell/form1.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QApplication>
+#include <QWidget>
+
+namespace bilan::test {
+
+MessageAnswer ScriptedPrompts::showMessage(QWidget *, const QString &text, MessageButtons buttons,
+                                           MessageIcon icon, const QString &title)
+{
+    messages.append(ShownMessage{text, title, buttons, icon});
+    if (!answers.empty()) {
+        const MessageAnswer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    switch (buttons) {
+    case MessageButtons::Ok: return MessageAnswer::Ok;
+    case MessageButtons::YesNo: return MessageAnswer::No;
+    case MessageButtons::YesNoCancel: return MessageAnswer::Cancel;
+    }
+    return MessageAnswer::Cancel;
+}
+
+QString ScriptedPrompts::showInput(QWidget *, const QString &prompt, const QString &title)
+{
+    prompts.append(ShownInput{prompt, title});
+    if (inputs.empty())
+        return {};
+    const std::optional<QString> answer = inputs.front();
+    inputs.pop_front();
+    return answer.value_or(QString());
+}
+
+DialogAnswer ScriptedDialogs::next()
+{
+    if (answers.empty())
+        return Cancel;
+    DialogAnswer answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+std::optional<FileDialogChoice> ScriptedDialogs::file(DialogKind kind, const FileDialogRequest &request)
+{
+    ShownDialog dialog{kind, request, {}, {}, request.flags};
+    shown.append(dialog);
+    const DialogAnswer answer = next();
+    if (const QString *path = std::get_if<QString>(&answer))
+        return FileDialogChoice{QFileInfo(*path).absoluteFilePath(), request.filterIndex};
+    return std::nullopt;
+}
+
+std::optional<FileDialogChoice> ScriptedDialogs::openFile(QWidget *, const FileDialogRequest &request)
+{
+    return file(DialogKind::Open, request);
+}
+
+std::optional<FileDialogChoice> ScriptedDialogs::saveFile(QWidget *, const FileDialogRequest &request)
+{
+    return file(DialogKind::Save, request);
+}
+
+std::optional<FontChoice> ScriptedDialogs::chooseFont(QWidget *, const FontChoice &initial, int flags)
+{
+    shown.append(ShownDialog{DialogKind::Font, {}, initial, {}, flags});
+    const DialogAnswer answer = next();
+    if (const FontChoice *font = std::get_if<FontChoice>(&answer))
+        return *font;
+    return std::nullopt;
+}
+
+std::optional<QColor> ScriptedDialogs::chooseColor(QWidget *, const QColor &initial, int flags)
+{
+    shown.append(ShownDialog{DialogKind::Color, {}, {}, initial, flags});
+    const DialogAnswer answer = next();
+    if (const QColor *color = std::get_if<QColor>(&answer))
+        return *color;
+    return std::nullopt;
+}
+
+void ScriptedDesktop::shellOpen(const QString &file, const QString &workingDirectory)
+{
+    shellCalls.append(ShellCall{file, workingDirectory});
+}
+
+void ScriptedDesktop::beep()
+{
+    ++beeps;
+}
+
+void ScriptedDesktop::sendKeys(QKeyCombination combination)
+{
+    keys.append(combination);
+    if (QWidget *target = QApplication::focusWidget()) {
+        QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, combination.key(),
+                                                          combination.keyboardModifiers()));
+        QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, combination.key(),
+                                                          combination.keyboardModifiers()));
+    }
+}
+
+TempPlaces::TempPlaces() = default;
+
+Harness::Harness()
+    : m_workingDirectory(QDir::currentPath())
+    , m_window(std::make_unique<Form1>(services()))
+{
+}
+
+Harness::~Harness()
+{
+    m_window.reset();
+    QDir::setCurrent(m_workingDirectory);
+}
+
+} // namespace bilan::test
