@@ -4,6 +4,8 @@
 
 #include <QObject>
 
+#include <optional>
+
 class QTextEdit;
 
 namespace bilan {
@@ -35,12 +37,19 @@ public:
     bool closePrompt();
 
 private:
-    struct SaveSettings;
-    // Shows the save dialog with the settings and writes the manuscript to
-    // the chosen file. Returns false only when the user chose a file and
-    // writing it failed (the failure has been reported).
-    bool saveStep(const SaveSettings &settings, manuscript::Format format);
+    // The dialog properties one command sets; the others keep their values.
+    struct SaveSettings
+    {
+        QString title;
+        QString filter;
+        std::optional<int> flags; // none: the flags the dialog last had
+        bool clearFileName = false;
+    };
+    enum class SaveResult { Saved, Cancelled, Failed };
+
+    SaveResult saveStep(const SaveSettings &settings, manuscript::Format format);
     bool loadInto(QTextEdit *target, const QString &path);
+    void reportFailure(const QString &message);
 
     Form1 &m_window;
 };

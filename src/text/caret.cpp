@@ -15,7 +15,11 @@ void insertAtCaret(QTextEdit *edit, const QString &text)
     // The edit's current format is the formatting at the caret, including
     // one set by a font or colour command with nothing selected.
     const QTextCharFormat format = edit->currentCharFormat();
-    cursor.insertText(normalized, format);
+    cursor.beginEditBlock();
+    cursor.removeSelectedText();
+    if (!normalized.isEmpty())
+        cursor.insertText(normalized, format);
+    cursor.endEditBlock();
     edit->setTextCursor(cursor);
 }
 

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QTextFormat>
+
+// How RTF details live in a QTextDocument, shared by the reader and the
+// writer so that what one keeps the other writes back.
+//
+// Character formatting: QTextCharFormat font families (the first is the
+// RTF font name), point size, weight (bold), italic, underline, strike-out,
+// foreground colour, vertical alignment (super/sub), background (highlight).
+// Paragraphs: QTextBlockFormat alignment, left and right margins and text
+// indent in document pixels (kTwipsPerPixel twips each), with the exact twip
+// values kept in the properties below.
+// Pictures: QTextImageFormat whose name is a document image resource
+// holding the decoded picture, width and height the displayed size in
+// document pixels.
+// Tables: QTextTable; lists: QTextList.
+
+namespace bilan::rtf {
+
+// Document pixels are 1/96 inch.
+inline constexpr int kTwipsPerPixel = 15;
+
+enum Property : int {
+    // QByteArray: the picture's own bytes as they came (PNG or JPEG), so a
+    // picture is written back unchanged instead of re-encoded.
+    PictureData = QTextFormat::UserProperty + 0x100,
+    // int, a PictureKind.
+    PictureKindProperty,
+    // QByteArray: a whole {\pict ...} group the editor cannot show (metafiles,
+    // bitmaps), kept as it came and written back unchanged.
+    RawPictureGroup,
+    // QString: the label a writer gave a list item ("1.", "•", "一、").
+    ListLabel,
+    // int: exact twips behind the block margins and indent.
+    LeftIndentTwips,
+    RightIndentTwips,
+    FirstLineIndentTwips,
+    // int: picture goal size in twips as read (\picwgoal, \pichgoal).
+    PictureWidthTwips,
+    PictureHeightTwips,
+};
+
+enum class PictureKind { Png = 1, Jpeg = 2, Other = 3 };
+
+} // namespace bilan::rtf
