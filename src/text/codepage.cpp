@@ -3,6 +3,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <cstdint>
 #include <unordered_map>
 
 namespace bilan::codepage {
@@ -50,8 +51,13 @@ Converters *converters(int codePage)
         if (!name)
             return nullptr;
         // Stateless: every call is a whole text, and a sequence cut off at
-        // its end reads as one bad character instead of vanishing.
-        Converters pair{QStringDecoder(name, QStringConverter::Flag::Stateless),
+        // its end reads as one bad character instead of vanishing. A U+FEFF
+        // at the start of the bytes is kept: callers hand over pieces of
+        // longer texts, and a piece that happens to begin with one must not
+        // lose it (byte-order marks are the plain-text reader's business).
+        const QStringConverter::Flags decoderFlags =
+            QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom;
+        Converters pair{QStringDecoder(name, decoderFlags),
                         QStringEncoder(name, QStringConverter::Flag::Stateless)};
         if (!pair.decoder.isValid() || !pair.encoder.isValid())
             return nullptr;
@@ -106,7 +112,20 @@ QString decode(int codePage, QByteArrayView bytes)
     if (!pair)
         return latin1Fallback(bytes);
     pair->decoder.resetState();
-    return pair->decoder.decode(bytes);
+    if (codePage == Utf8 || std::uint8_t(bytes.back()) < 0x80)
+        return pair->decoder.decode(bytes);
+    // The ICU converters keep a sequence cut off at the end of the bytes
+    // for a next call that never comes, and it vanishes. A line feed, which
+    // no code page here uses inside a sequence, ends it as one bad
+    // character; the line feed itself is then taken off again.
+    QByteArray padded;
+    padded.reserve(bytes.size() + 1);
+    padded.append(bytes);
+    padded.append('\n');
+    QString text = pair->decoder.decode(padded);
+    if (text.endsWith(u'\n'))
+        text.chop(1);
+    return text;
 }
 
 QByteArray encode(int codePage, QStringView text)
@@ -119,6 +138,13 @@ QByteArray encode(int codePage, QStringView text)
     if (!pair)
         return text.toLatin1();
     pair->encoder.resetState();
+    // A high surrogate at the very end would wait for its other half and
+    // vanish; it is a character the code page lacks like any other.
+    if (text.back().isHighSurrogate() && codePage != Utf8) {
+        QByteArray bytes = pair->encoder.encode(text.chopped(1));
+        bytes.append('?');
+        return bytes;
+    }
     return pair->encoder.encode(text);
 }
 
