@@ -39,6 +39,10 @@ enum Property : int {
     // int: picture goal size in twips as read (\picwgoal, \pichgoal).
     PictureWidthTwips,
     PictureHeightTwips,
+    // int: \picscalex, \picscaley in percent, present only when the file
+    // gave a scale other than 100; the displayed size is goal times scale.
+    PictureScaleXPercent,
+    PictureScaleYPercent,
 };
 
 enum class PictureKind { Png = 1, Jpeg = 2, Other = 3 };

@@ -1,1 +1,958 @@
-// placeholder
+#include "rtfwriter.h"
+
+#include "rtfformat.h"
+#include "rtfoutput.h"
+
+#include <QBuffer>
+#include <QColor>
+#include <QHash>
+#include <QImage>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QPixmap>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextList>
+#include <QTextTable>
+#include <QUrl>
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <vector>
+
+namespace bilan::rtf {
+
+namespace {
+
+// A4 less 3.17 cm margins each side: the text width Word and LibreOffice
+// give a Chinese document when the file names none, used to lay out table
+// columns that carry no fixed width.
+constexpr int kTextWidthTwips = 8306;
+constexpr int kDefaultHalfPoints = 21;
+
+struct FontAlias
+{
+    const char16_t *name;
+    const char *latin;
+};
+
+// Word on a machine without the Chinese font names looks for the
+// alternative; LibreOffice ignores it.
+constexpr FontAlias kChineseFonts[] = {
+    {u"宋体", "SimSun"},       {u"新宋体", "NSimSun"},   {u"黑体", "SimHei"},
+    {u"楷体", "KaiTi"},        {u"仿宋", "FangSong"},    {u"楷体_GB2312", "KaiTi_GB2312"},
+    {u"仿宋_GB2312", "FangSong_GB2312"}, {u"微软雅黑", "Microsoft YaHei"},
+    {u"隶书", "LiSu"},         {u"幼圆", "YouYuan"},
+};
+
+const char *latinAlias(const QString &name)
+{
+    for (const FontAlias &alias : kChineseFonts) {
+        if (name == QStringView(alias.name))
+            return alias.latin;
+    }
+    return nullptr;
+}
+
+bool isChineseFont(const QString &name)
+{
+    for (const QChar c : name) {
+        if (c.unicode() >= 0x80)
+            return true;
+    }
+    for (const FontAlias &alias : kChineseFonts) {
+        if (name.compare(QLatin1StringView(alias.latin), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+const char *fontFamilyWord(const QString &name)
+{
+    if (name == u"Times New Roman" || name == u"Georgia" || name == u"Cambria")
+        return "\\froman";
+    if (name == u"Arial" || name == u"Verdana" || name == u"Tahoma" || name == u"Calibri")
+        return "\\fswiss";
+    if (name == u"Courier New" || name == u"Consolas")
+        return "\\fmodern";
+    if (name == u"Symbol" || name == u"Wingdings")
+        return "\\ftech";
+    return "\\fnil";
+}
+
+// What the writer states about a run, with the font and the colours as
+// table indices: two runs that agree here read back the same.
+struct RunStyle
+{
+    int font = 0;
+    int halfPoints = 24;
+    bool bold = false;
+    bool italic = false;
+    bool strike = false;
+    QTextCharFormat::UnderlineStyle underline = QTextCharFormat::NoUnderline;
+    QTextCharFormat::VerticalAlignment vertical = QTextCharFormat::AlignNormal;
+    int color = 0;
+    int highlight = 0;
+
+    bool operator==(const RunStyle &) const = default;
+};
+
+QString familyOf(const QTextCharFormat &format)
+{
+    const QStringList families = format.property(QTextFormat::FontFamilies).toStringList();
+    if (!families.isEmpty() && !families.front().isEmpty())
+        return families.front();
+    return format.property(QTextFormat::FontFamily).toString();
+}
+
+bool hasColor(const QBrush &brush)
+{
+    return brush.style() != Qt::NoBrush && brush.color().alpha() != 0;
+}
+
+// The twips to write for a length the document holds in pixels: the exact
+// value read from a file while the pixels still agree with it. Once they
+// do not (the user changed the indent, or the editor could not show it, as
+// with a negative left indent), the file says what the editor shows.
+int twips(const QTextFormat &format, int property, qreal pixels)
+{
+    if (format.hasProperty(property)) {
+        const int exact = format.intProperty(property);
+        if (std::abs(exact / qreal(kTwipsPerPixel) - pixels) < 0.5)
+            return exact;
+    }
+    return qRound(pixels * kTwipsPerPixel);
+}
+
+QByteArray sniffKind(const QByteArray &bytes, PictureKind *kind)
+{
+    if (bytes.startsWith("\x89PNG\r\n\x1a\n")) {
+        *kind = PictureKind::Png;
+        return bytes;
+    }
+    if (bytes.startsWith("\xff\xd8\xff")) {
+        *kind = PictureKind::Jpeg;
+        return bytes;
+    }
+    return {};
+}
+
+// A kept group goes back only if it is one whole group: anything else
+// would unbalance the braces of everything after it.
+bool isWholeGroup(QByteArrayView group)
+{
+    if (group.isEmpty() || group.front() != '{')
+        return false;
+    int depth = 0;
+    for (qsizetype i = 0; i < group.size(); ++i) {
+        const char c = group[i];
+        if (c == '\\') {
+            if (i + 1 < group.size() && group[i + 1] != 'b') {
+                ++i;
+                continue;
+            }
+            // \binN carries N raw bytes that may hold braces.
+            if (group.sliced(i).startsWith("\\bin")) {
+                qsizetype j = i + 4;
+                qint64 count = 0;
+                while (j < group.size() && group[j] >= '0' && group[j] <= '9' && count < (1LL << 40))
+                    count = count * 10 + (group[j++] - '0');
+                if (j < group.size() && group[j] == ' ')
+                    ++j;
+                i = j + count - 1;
+                if (i >= group.size())
+                    return false;
+            }
+            continue;
+        }
+        if (c == '{') {
+            ++depth;
+        } else if (c == '}') {
+            if (--depth == 0)
+                return i == group.size() - 1;
+        }
+    }
+    return false;
+}
+
+class Writer final
+{
+public:
+    explicit Writer(const QTextDocument &document);
+    QByteArray run();
+
+private:
+    // First pass: every font, colour and list the body will refer to.
+    void collect();
+    void collectFormat(int index, const QTextCharFormat &format);
+    int fontIndex(const QString &family);
+    int colorIndex(const QColor &color);
+
+    void writeHeader();
+    void writeFontTable();
+    void writeColorTable();
+    void writeListTables();
+
+    void writeFrame(const QTextFrame *frame);
+    void writeTable(const QTextTable *table);
+    enum class Ending { Paragraph, Cell, None };
+    void writeBlock(const QTextBlock &block, bool inTable, Ending ending);
+    void writeBlockFormat(const QTextBlock &block, bool inTable);
+    void writeListText(const QTextBlock &block, const QTextList *list, const RunStyle &mark);
+    void writeStyle(const RunStyle &style, const RunStyle &from, bool stateFont);
+    void writePicture(const QTextImageFormat &format);
+
+    RunStyle styleOf(const QTextCharFormat &format) const;
+    // Documents hold few distinct formats and many fragments: each format
+    // is looked at once and its style kept by its index.
+    const RunStyle &styleAt(int index, const QTextCharFormat &format);
+
+    const QTextDocument &m_document;
+    Output m_out;
+    QString m_defaultFamily;
+    int m_defaultHalfPoints = kDefaultHalfPoints;
+    QStringList m_fonts;
+    QHash<QString, int> m_fontIndex;
+    std::vector<QRgb> m_colors;
+    QHash<QRgb, int> m_colorIndex;
+    std::vector<bool> m_collected;
+    std::vector<std::optional<RunStyle>> m_styles;
+    QTextBlock m_lastBlock;
+    std::vector<const QTextList *> m_lists;
+    QHash<const QTextList *, int> m_listIndex;
+};
+
+Writer::Writer(const QTextDocument &document)
+    : m_document(document)
+{
+    const QFont font = document.defaultFont();
+    m_defaultFamily = font.family();
+    if (m_defaultFamily.isEmpty())
+        m_defaultFamily = QStringLiteral("宋体");
+    qreal points = font.pointSizeF();
+    if (points <= 0 && font.pixelSize() > 0)
+        points = font.pixelSize() * 0.75;
+    if (points > 0)
+        m_defaultHalfPoints = std::clamp(qRound(points * 2), 1, 3276);
+}
+
+QByteArray Writer::run()
+{
+    m_lastBlock = m_document.lastBlock();
+    // Chinese text takes some fourteen bytes a character.
+    m_out.reserve(qsizetype(m_document.characterCount()) * 14 + 4096);
+    collect();
+    writeHeader();
+    writeFrame(m_document.rootFrame());
+    m_out.closeGroup();
+    m_out.newline();
+    return m_out.take();
+}
+
+int Writer::fontIndex(const QString &family)
+{
+    const QString &name = family.isEmpty() ? m_defaultFamily : family;
+    auto it = m_fontIndex.constFind(name);
+    if (it != m_fontIndex.constEnd())
+        return *it;
+    const int index = int(m_fonts.size());
+    m_fonts.append(name);
+    m_fontIndex.insert(name, index);
+    return index;
+}
+
+int Writer::colorIndex(const QColor &color)
+{
+    const QRgb rgb = color.rgb() | 0xff000000u;
+    auto it = m_colorIndex.constFind(rgb);
+    if (it != m_colorIndex.constEnd())
+        return *it;
+    m_colors.push_back(rgb);
+    // Entry 0 of the table is the reader's automatic colour.
+    const int index = int(m_colors.size());
+    m_colorIndex.insert(rgb, index);
+    return index;
+}
+
+void Writer::collectFormat(int index, const QTextCharFormat &format)
+{
+    if (index >= 0) {
+        if (size_t(index) >= m_collected.size())
+            m_collected.resize(index + 1, false);
+        if (m_collected[index])
+            return;
+        m_collected[index] = true;
+    }
+    fontIndex(familyOf(format));
+    if (format.hasProperty(QTextFormat::ForegroundBrush) && hasColor(format.foreground()))
+        colorIndex(format.foreground().color());
+    if (format.hasProperty(QTextFormat::BackgroundBrush) && hasColor(format.background()))
+        colorIndex(format.background().color());
+}
+
+void Writer::collect()
+{
+    fontIndex(m_defaultFamily);
+    for (QTextBlock block = m_document.begin(); block.isValid(); block = block.next()) {
+        collectFormat(block.charFormatIndex(), block.charFormat());
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const int index = fragment.charFormatIndex();
+            if (index < 0 || size_t(index) >= m_collected.size() || !m_collected[index])
+                collectFormat(index, fragment.charFormat());
+        }
+        if (const QTextList *list = block.textList(); list && !m_listIndex.contains(list)) {
+            m_lists.push_back(list);
+            m_listIndex.insert(list, int(m_lists.size()));
+        }
+    }
+    // Table cell shading also lives in the colour table.
+    std::vector<const QTextFrame *> frames{m_document.rootFrame()};
+    while (!frames.empty()) {
+        const QTextFrame *frame = frames.back();
+        frames.pop_back();
+        for (const QTextFrame *child : frame->childFrames()) {
+            frames.push_back(child);
+            if (const auto *table = qobject_cast<const QTextTable *>(child)) {
+                for (int r = 0; r < table->rows(); ++r) {
+                    for (int c = 0; c < table->columns(); ++c) {
+                        const QTextCharFormat cellFormat = table->cellAt(r, c).format();
+                        if (cellFormat.hasProperty(QTextFormat::BackgroundBrush)
+                            && hasColor(cellFormat.background()))
+                            colorIndex(cellFormat.background().color());
+                    }
+                }
+            }
+        }
+    }
+}
+
+RunStyle Writer::styleOf(const QTextCharFormat &format) const
+{
+    RunStyle style;
+    const QString family = familyOf(format);
+    style.font = m_fontIndex.value(family.isEmpty() ? m_defaultFamily : family, 0);
+    qreal points = format.fontPointSize();
+    if (points <= 0 && format.hasProperty(QTextFormat::FontPixelSize))
+        points = format.intProperty(QTextFormat::FontPixelSize) * 0.75;
+    style.halfPoints = points > 0 ? std::clamp(qRound(points * 2), 1, 3276) : m_defaultHalfPoints;
+    style.bold = format.fontWeight() >= QFont::DemiBold;
+    style.italic = format.fontItalic();
+    style.strike = format.fontStrikeOut();
+    style.underline = format.underlineStyle();
+    if (style.underline == QTextCharFormat::NoUnderline && format.fontUnderline())
+        style.underline = QTextCharFormat::SingleUnderline;
+    if (style.underline == QTextCharFormat::SpellCheckUnderline)
+        style.underline = QTextCharFormat::NoUnderline;
+    style.vertical = format.verticalAlignment();
+    if (style.vertical != QTextCharFormat::AlignSuperScript
+        && style.vertical != QTextCharFormat::AlignSubScript)
+        style.vertical = QTextCharFormat::AlignNormal;
+    if (format.hasProperty(QTextFormat::ForegroundBrush) && hasColor(format.foreground()))
+        style.color = m_colorIndex.value(format.foreground().color().rgb() | 0xff000000u, 0);
+    if (format.hasProperty(QTextFormat::BackgroundBrush) && hasColor(format.background()))
+        style.highlight = m_colorIndex.value(format.background().color().rgb() | 0xff000000u, 0);
+    return style;
+}
+
+const RunStyle &Writer::styleAt(int index, const QTextCharFormat &format)
+{
+    if (index < 0) {
+        static thread_local RunStyle scratch;
+        scratch = styleOf(format);
+        return scratch;
+    }
+    if (size_t(index) >= m_styles.size())
+        m_styles.resize(index + 1);
+    if (!m_styles[index])
+        m_styles[index] = styleOf(format);
+    return *m_styles[index];
+}
+
+void Writer::writeHeader()
+{
+    m_out.raw("{\\rtf1\\ansi\\ansicpg936\\deff0\\deflang2052\\deflangfe2052\\uc1");
+    m_out.newline();
+    writeFontTable();
+    writeColorTable();
+    writeListTables();
+    m_out.openGroup();
+    m_out.symbol('*');
+    m_out.word("\\generator");
+    m_out.text(u"笔澜2.5;");
+    m_out.closeGroup();
+    m_out.newline();
+}
+
+void Writer::writeFontTable()
+{
+    m_out.openGroup();
+    m_out.word("\\fonttbl");
+    for (int i = 0; i < m_fonts.size(); ++i) {
+        const QString &name = m_fonts.at(i);
+        m_out.openGroup();
+        m_out.word("\\f", i);
+        m_out.word(fontFamilyWord(name));
+        // The charset tells readers which code page the name's bytes are
+        // in: Word and LibreOffice decode a name by its font's charset, not
+        // by \ansicpg.
+        const bool symbolFont = name == u"Symbol" || name == u"Wingdings";
+        m_out.word("\\fcharset", symbolFont ? 2 : isChineseFont(name) ? 134 : 0);
+        m_out.fontName(name);
+        if (const char *alias = latinAlias(name)) {
+            m_out.openGroup();
+            m_out.symbol('*');
+            m_out.word("\\falt");
+            m_out.text(QLatin1StringView(alias).toString());
+            m_out.closeGroup();
+        }
+        m_out.raw(";");
+        m_out.closeGroup();
+        m_out.newline();
+    }
+    m_out.closeGroup();
+    m_out.newline();
+}
+
+void Writer::writeColorTable()
+{
+    m_out.openGroup();
+    m_out.word("\\colortbl");
+    m_out.raw(";");
+    for (const QRgb rgb : m_colors) {
+        m_out.word("\\red", qRed(rgb));
+        m_out.word("\\green", qGreen(rgb));
+        m_out.word("\\blue", qBlue(rgb));
+        m_out.raw(";");
+    }
+    m_out.closeGroup();
+    m_out.newline();
+}
+
+struct LevelNumbering
+{
+    int nfc;
+    bool numbered;
+};
+
+LevelNumbering numberingOf(QTextListFormat::Style style)
+{
+    switch (style) {
+    case QTextListFormat::ListDecimal: return {0, true};
+    case QTextListFormat::ListUpperRoman: return {1, true};
+    case QTextListFormat::ListLowerRoman: return {2, true};
+    case QTextListFormat::ListUpperAlpha: return {3, true};
+    case QTextListFormat::ListLowerAlpha: return {4, true};
+    default: return {23, false};
+    }
+}
+
+QString bulletOf(QTextListFormat::Style style)
+{
+    switch (style) {
+    case QTextListFormat::ListCircle: return QStringLiteral("\u25e6");
+    case QTextListFormat::ListSquare: return QStringLiteral("\u25aa");
+    default: return QStringLiteral("\u2022");
+    }
+}
+
+int listLevel(const QTextListFormat &format)
+{
+    return std::clamp(format.indent() - 1, 0, 8);
+}
+
+void Writer::writeListTables()
+{
+    if (m_lists.empty())
+        return;
+    const int step = std::max(qRound(m_document.indentWidth() * kTwipsPerPixel), 1);
+    m_out.openGroup();
+    m_out.symbol('*');
+    m_out.word("\\listtable");
+    for (size_t i = 0; i < m_lists.size(); ++i) {
+        const QTextListFormat format = m_lists[i]->format();
+        const LevelNumbering numbering = numberingOf(format.style());
+        const QString prefix = numbering.numbered ? format.numberPrefix() : QString();
+        // Qt puts a full stop after the number unless told otherwise.
+        const QString suffix = !numbering.numbered ? QString()
+                               : format.hasProperty(QTextFormat::ListNumberSuffix) ? format.numberSuffix()
+                                                                                    : QStringLiteral(".");
+        const int id = int(i) + 1;
+        m_out.newline();
+        m_out.openGroup();
+        m_out.word("\\list");
+        m_out.word("\\listtemplateid", id);
+        for (int level = 0; level < 9; ++level) {
+            m_out.newline();
+            m_out.openGroup();
+            m_out.word("\\listlevel");
+            m_out.word("\\levelnfc", numbering.nfc);
+            m_out.word("\\levelnfcn", numbering.nfc);
+            m_out.word("\\leveljc", 0);
+            m_out.word("\\leveljcn", 0);
+            m_out.word("\\levelfollow", 0);
+            m_out.word("\\levelstartat", 1);
+            // \leveltext begins with its own length in characters; \'0N
+            // stands for the number of level N, and \levelnumbers says at
+            // which character it sits.
+            m_out.openGroup();
+            m_out.word("\\leveltext");
+            if (numbering.numbered) {
+                m_out.escapedByte(static_cast<unsigned char>(std::min<qsizetype>(prefix.size() + 1 + suffix.size(), 255)));
+                m_out.text(prefix);
+                m_out.escapedByte(static_cast<unsigned char>(level));
+                m_out.text(suffix);
+            } else {
+                m_out.escapedByte(1);
+                m_out.text(bulletOf(format.style()));
+            }
+            m_out.raw(";");
+            m_out.closeGroup();
+            m_out.openGroup();
+            m_out.word("\\levelnumbers");
+            if (numbering.numbered)
+                m_out.escapedByte(static_cast<unsigned char>(std::min<qsizetype>(prefix.size() + 1, 255)));
+            m_out.raw(";");
+            m_out.closeGroup();
+            m_out.word("\\fi", -360);
+            m_out.word("\\li", step * (level + 1));
+            m_out.closeGroup();
+        }
+        m_out.word("\\listid", id);
+        m_out.closeGroup();
+    }
+    m_out.closeGroup();
+    m_out.newline();
+
+    m_out.openGroup();
+    m_out.symbol('*');
+    m_out.word("\\listoverridetable");
+    for (size_t i = 0; i < m_lists.size(); ++i) {
+        const int id = int(i) + 1;
+        m_out.openGroup();
+        m_out.word("\\listoverride");
+        m_out.word("\\listid", id);
+        m_out.word("\\listoverridecount", 0);
+        m_out.word("\\ls", id);
+        m_out.closeGroup();
+    }
+    m_out.closeGroup();
+    m_out.newline();
+}
+
+void Writer::writeFrame(const QTextFrame *frame)
+{
+    for (auto it = frame->begin(); !it.atEnd(); ++it) {
+        if (const QTextFrame *child = it.currentFrame()) {
+            if (const auto *table = qobject_cast<const QTextTable *>(child))
+                writeTable(table);
+            else
+                writeFrame(child);
+            continue;
+        }
+        const QTextBlock block = it.currentBlock();
+        // The last paragraph has no mark of its own in RTF; an empty one
+        // needs one all the same, or it would not be there when read.
+        const bool last = block == m_lastBlock;
+        const Ending ending = last && block.length() > 1 ? Ending::None : Ending::Paragraph;
+        writeBlock(block, false, ending);
+    }
+}
+
+void Writer::writeBlockFormat(const QTextBlock &block, bool inTable)
+{
+    const QTextBlockFormat format = block.blockFormat();
+    m_out.word("\\pard");
+    m_out.word("\\plain");
+    m_out.forgetSkipCount();
+    if (inTable)
+        m_out.word("\\intbl");
+    const QTextList *list = block.textList();
+    if (list) {
+        m_out.word("\\ls", m_listIndex.value(list, 1));
+        m_out.word("\\ilvl", listLevel(list->format()));
+    }
+    const Qt::Alignment alignment = format.alignment() & Qt::AlignHorizontal_Mask;
+    if (alignment & Qt::AlignHCenter)
+        m_out.word("\\qc");
+    else if (alignment & Qt::AlignJustify)
+        m_out.word("\\qj");
+    else if (alignment & Qt::AlignRight)
+        m_out.word("\\qr");
+
+    const qreal step = m_document.indentWidth();
+    const qreal left = format.leftMargin() + (list ? 0 : format.indent() * step);
+    const bool ownIndents = format.hasProperty(LeftIndentTwips) || format.hasProperty(FirstLineIndentTwips)
+                            || left != 0 || format.textIndent() != 0;
+    if (list && !ownIndents) {
+        // The list level's own indents, stated again on the paragraph: a
+        // paragraph without them is drawn at the margin by LibreOffice.
+        m_out.word("\\fi", -360);
+        m_out.word("\\li", qRound(step * kTwipsPerPixel) * (listLevel(list->format()) + 1));
+    } else {
+        const int li = format.indent() == 0 || list ? twips(format, LeftIndentTwips, left)
+                                                    : qRound(left * kTwipsPerPixel);
+        const int fi = twips(format, FirstLineIndentTwips, format.textIndent());
+        if (fi != 0)
+            m_out.word("\\fi", fi);
+        if (li != 0)
+            m_out.word("\\li", li);
+    }
+    const int ri = twips(format, RightIndentTwips, format.rightMargin());
+    if (ri != 0)
+        m_out.word("\\ri", ri);
+    if (format.topMargin() > 0)
+        m_out.word("\\sb", qRound(format.topMargin() * kTwipsPerPixel));
+    if (format.bottomMargin() > 0)
+        m_out.word("\\sa", qRound(format.bottomMargin() * kTwipsPerPixel));
+    switch (format.lineHeightType()) {
+    case QTextBlockFormat::ProportionalHeight:
+        if (format.lineHeight() > 0 && format.lineHeight() != 100) {
+            m_out.word("\\sl", qRound(format.lineHeight() * 2.4));
+            m_out.word("\\slmult", 1);
+        }
+        break;
+    case QTextBlockFormat::FixedHeight:
+        if (format.lineHeight() > 0) {
+            m_out.word("\\sl", -qRound(format.lineHeight() * kTwipsPerPixel));
+            m_out.word("\\slmult", 0);
+        }
+        break;
+    case QTextBlockFormat::MinimumHeight:
+        if (format.lineHeight() > 0) {
+            m_out.word("\\sl", qRound(format.lineHeight() * kTwipsPerPixel));
+            m_out.word("\\slmult", 0);
+        }
+        break;
+    default:
+        break;
+    }
+    if (format.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
+        m_out.word("\\pagebb");
+    if (format.headingLevel() > 0)
+        m_out.word("\\outlinelevel", std::min(format.headingLevel(), 9) - 1);
+}
+
+void Writer::writeStyle(const RunStyle &style, const RunStyle &from, bool stateFont)
+{
+    if (stateFont || style.font != from.font) {
+        // LibreOffice gives Chinese text the font of \dbch\af and Latin text
+        // that of \loch\f; Word reads the same words. One font for both.
+        m_out.word("\\hich\\af", style.font);
+        m_out.word("\\dbch\\af", style.font);
+        m_out.word("\\loch\\f", style.font);
+    }
+    if (stateFont || style.halfPoints != from.halfPoints)
+        m_out.word("\\fs", style.halfPoints);
+    if (style.bold != from.bold)
+        m_out.word(style.bold ? "\\b" : "\\b0");
+    if (style.italic != from.italic)
+        m_out.word(style.italic ? "\\i" : "\\i0");
+    if (style.underline != from.underline) {
+        switch (style.underline) {
+        case QTextCharFormat::NoUnderline: m_out.word("\\ulnone"); break;
+        case QTextCharFormat::DashUnderline: m_out.word("\\uldash"); break;
+        case QTextCharFormat::DotLine: m_out.word("\\uld"); break;
+        case QTextCharFormat::DashDotLine: m_out.word("\\uldashd"); break;
+        case QTextCharFormat::DashDotDotLine: m_out.word("\\uldashdd"); break;
+        case QTextCharFormat::WaveUnderline: m_out.word("\\ulwave"); break;
+        default: m_out.word("\\ul"); break;
+        }
+    }
+    if (style.strike != from.strike)
+        m_out.word(style.strike ? "\\strike" : "\\strike0");
+    if (style.vertical != from.vertical) {
+        switch (style.vertical) {
+        case QTextCharFormat::AlignSuperScript: m_out.word("\\super"); break;
+        case QTextCharFormat::AlignSubScript: m_out.word("\\sub"); break;
+        default: m_out.word("\\nosupersub"); break;
+        }
+    }
+    if (style.color != from.color)
+        m_out.word("\\cf", style.color);
+    if (style.highlight != from.highlight)
+        m_out.word("\\highlight", style.highlight);
+}
+
+void Writer::writeListText(const QTextBlock &block, const QTextList *list, const RunStyle &mark)
+{
+    QString label = block.blockFormat().property(ListLabel).toString();
+    if (label.isEmpty()) {
+        const QTextListFormat format = list->format();
+        label = numberingOf(format.style()).numbered ? list->itemText(block)
+                                                      : bulletOf(format.style());
+    }
+    m_out.openGroup();
+    m_out.word("\\listtext");
+    m_out.word("\\pard");
+    m_out.word("\\plain");
+    m_out.forgetSkipCount();
+    writeStyle(mark, RunStyle{}, true);
+    m_out.text(label);
+    m_out.word("\\tab");
+    m_out.closeGroup();
+}
+
+void Writer::writeBlock(const QTextBlock &block, bool inTable, Ending ending)
+{
+    struct Piece
+    {
+        QTextFragment fragment;
+        bool picture;
+        RunStyle style;
+    };
+    std::vector<Piece> pieces;
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        const int index = fragment.charFormatIndex();
+        if (index >= 0 && size_t(index) < m_styles.size() && m_styles[index]) {
+            pieces.push_back({fragment, false, *m_styles[index]});
+            continue;
+        }
+        const QTextCharFormat format = fragment.charFormat();
+        if (format.isImageFormat())
+            pieces.push_back({fragment, true, RunStyle{}});
+        else
+            pieces.push_back({fragment, false, styleAt(index, format)});
+    }
+    // The paragraph mark's formatting: Word and LibreOffice size an empty
+    // line by it, and give a non-empty paragraph's mark that of its last
+    // run.
+    RunStyle mark;
+    auto last = std::find_if(pieces.rbegin(), pieces.rend(), [](const Piece &p) { return !p.picture; });
+    if (last != pieces.rend())
+        mark = last->style;
+    else
+        mark = styleOf(block.charFormat());
+    // LibreOffice takes a \super in force before a group for a footnote
+    // mark and moves the text after it out of the paragraph, so raised and
+    // lowered text always gets a group of its own.
+    mark.vertical = QTextCharFormat::AlignNormal;
+
+    writeBlockFormat(block, inTable);
+    writeStyle(mark, RunStyle{}, true);
+    if (const QTextList *list = block.textList())
+        writeListText(block, list, mark);
+
+    for (const Piece &piece : pieces) {
+        const QString text = piece.fragment.text();
+        if (piece.picture) {
+            const QTextImageFormat image = piece.fragment.charFormat().toImageFormat();
+            for (qsizetype i = 0; i < text.size(); ++i)
+                writePicture(image);
+            continue;
+        }
+        if (piece.style == mark) {
+            m_out.text(text);
+            continue;
+        }
+        m_out.openGroup();
+        writeStyle(piece.style, mark, false);
+        m_out.text(text);
+        m_out.closeGroup();
+    }
+
+    switch (ending) {
+    case Ending::Paragraph: m_out.word("\\par"); m_out.newline(); break;
+    case Ending::Cell: m_out.word("\\cell"); m_out.newline(); break;
+    case Ending::None: m_out.newline(); break;
+    }
+}
+
+void collectBlocks(QTextFrame::iterator it, std::vector<QTextBlock> &blocks)
+{
+    for (; !it.atEnd(); ++it) {
+        if (const QTextFrame *child = it.currentFrame())
+            collectBlocks(child->begin(), blocks);
+        else
+            blocks.push_back(it.currentBlock());
+    }
+}
+
+void Writer::writeTable(const QTextTable *table)
+{
+    const QTextTableFormat format = table->format();
+    const int rows = table->rows();
+    const int columns = table->columns();
+    if (rows <= 0 || columns <= 0)
+        return;
+
+    // Column widths in twips: fixed ones as they are, percentages of the
+    // table's width, the rest sharing what is left.
+    int tableWidth = kTextWidthTwips;
+    if (format.width().type() == QTextLength::FixedLength && format.width().rawValue() > 0)
+        tableWidth = qRound(format.width().rawValue() * kTwipsPerPixel);
+    else if (format.width().type() == QTextLength::PercentageLength && format.width().rawValue() > 0)
+        tableWidth = qRound(kTextWidthTwips * format.width().rawValue() / 100);
+    const QList<QTextLength> constraints = format.columnWidthConstraints();
+    std::vector<int> widths(columns, 0);
+    int used = 0;
+    int open = 0;
+    for (int c = 0; c < columns; ++c) {
+        const QTextLength length = c < constraints.size() ? constraints[c] : QTextLength();
+        if (length.type() == QTextLength::FixedLength && length.rawValue() > 0)
+            widths[c] = qRound(length.rawValue() * kTwipsPerPixel);
+        else if (length.type() == QTextLength::PercentageLength && length.rawValue() > 0)
+            widths[c] = qRound(tableWidth * length.rawValue() / 100);
+        else
+            ++open;
+        used += widths[c];
+    }
+    if (open > 0) {
+        const int share = std::max((tableWidth - used) / open, 360);
+        for (int &width : widths) {
+            if (width == 0)
+                width = share;
+        }
+    }
+
+    // Word's own gap when the table states no padding.
+    const int gap = format.hasProperty(QTextFormat::TableCellPadding)
+                        ? qRound(std::max<qreal>(format.cellPadding(), 0) * kTwipsPerPixel)
+                        : 108;
+    const bool borders = format.border() > 0 && format.borderStyle() != QTextFrameFormat::BorderStyle_None;
+    const int borderTwips = std::clamp(qRound(format.border() * kTwipsPerPixel), 1, 75);
+    for (int r = 0; r < rows; ++r) {
+        m_out.word("\\trowd");
+        m_out.word("\\trgaph", gap);
+        m_out.word("\\trleft", 0);
+        const Qt::Alignment alignment = format.alignment() & Qt::AlignHorizontal_Mask;
+        if (alignment & Qt::AlignHCenter)
+            m_out.word("\\trqc");
+        else if (alignment & Qt::AlignRight)
+            m_out.word("\\trqr");
+        int x = 0;
+        for (int c = 0; c < columns; ++c) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            if (cell.column() != c)
+                continue;
+            if (cell.rowSpan() > 1 && cell.row() == r)
+                m_out.word("\\clvmgf");
+            else if (cell.row() != r)
+                m_out.word("\\clvmrg");
+            if (borders) {
+                for (const char *side : {"\\clbrdrt", "\\clbrdrl", "\\clbrdrb", "\\clbrdrr"}) {
+                    m_out.word(side);
+                    m_out.word("\\brdrs");
+                    m_out.word("\\brdrw", borderTwips);
+                }
+            }
+            const QTextCharFormat cellFormat = cell.format();
+            if (cellFormat.hasProperty(QTextFormat::BackgroundBrush) && hasColor(cellFormat.background()))
+                m_out.word("\\clcbpat", m_colorIndex.value(cellFormat.background().color().rgb() | 0xff000000u, 0));
+            for (int k = 0; k < std::max(cell.columnSpan(), 1) && c + k < columns; ++k)
+                x += widths[c + k];
+            m_out.word("\\cellx", x);
+        }
+        m_out.newline();
+        for (int c = 0; c < columns; ++c) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            if (cell.column() != c)
+                continue;
+            if (cell.row() != r) {
+                m_out.word("\\pard");
+                m_out.word("\\plain");
+                m_out.word("\\intbl");
+                m_out.word("\\cell");
+                m_out.newline();
+                continue;
+            }
+            // A table inside a cell is written as the cell's paragraphs.
+            std::vector<QTextBlock> blocks;
+            collectBlocks(cell.begin(), blocks);
+            if (blocks.empty()) {
+                m_out.word("\\pard");
+                m_out.word("\\plain");
+                m_out.word("\\intbl");
+                m_out.word("\\cell");
+                m_out.newline();
+                continue;
+            }
+            for (size_t i = 0; i < blocks.size(); ++i)
+                writeBlock(blocks[i], true, i + 1 == blocks.size() ? Ending::Cell : Ending::Paragraph);
+        }
+        m_out.word("\\row");
+        m_out.newline();
+    }
+}
+
+void Writer::writePicture(const QTextImageFormat &format)
+{
+    const QByteArray kept = format.property(RawPictureGroup).toByteArray();
+    if (!kept.isEmpty() && isWholeGroup(kept)) {
+        m_out.raw(kept);
+        return;
+    }
+
+    PictureKind kind = PictureKind::Png;
+    QByteArray bytes = sniffKind(format.property(PictureData).toByteArray(), &kind);
+    QSize pixels;
+    if (!bytes.isEmpty()) {
+        QBuffer buffer(&bytes);
+        QImageReader reader(&buffer);
+        pixels = reader.size();
+    }
+    if (bytes.isEmpty() || !pixels.isValid()) {
+        const QVariant resource = m_document.resource(QTextDocument::ImageResource, QUrl(format.name()));
+        QImage image;
+        if (resource.userType() == QMetaType::QImage)
+            image = resource.value<QImage>();
+        else if (resource.userType() == QMetaType::QPixmap)
+            image = resource.value<QPixmap>().toImage();
+        else if (resource.userType() == QMetaType::QByteArray)
+            bytes = sniffKind(resource.toByteArray(), &kind);
+        if (!image.isNull()) {
+            bytes.clear();
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            QImageWriter writer(&buffer, "png");
+            if (!writer.write(image))
+                return;
+            kind = PictureKind::Png;
+            pixels = image.size();
+        } else if (!bytes.isEmpty()) {
+            QBuffer buffer(&bytes);
+            pixels = QImageReader(&buffer).size();
+        }
+    }
+    if (bytes.isEmpty() || !pixels.isValid() || pixels.isEmpty())
+        return;
+
+    // The size on the page: as shown, or as the picture's own pixels at
+    // 96 dpi; one side given alone keeps the picture's proportions.
+    qreal width = format.width();
+    qreal height = format.height();
+    if (width <= 0 && height <= 0) {
+        width = pixels.width();
+        height = pixels.height();
+    } else if (width <= 0) {
+        width = height * pixels.width() / pixels.height();
+    } else if (height <= 0) {
+        height = width * pixels.height() / pixels.width();
+    }
+
+    m_out.openGroup();
+    m_out.symbol('*');
+    m_out.word("\\shppict");
+    m_out.openGroup();
+    m_out.word("\\pict");
+    m_out.word(kind == PictureKind::Jpeg ? "\\jpegblip" : "\\pngblip");
+    m_out.word("\\picw", pixels.width());
+    m_out.word("\\pich", pixels.height());
+    m_out.word("\\picwgoal", twips(format, PictureWidthTwips, width));
+    m_out.word("\\pichgoal", twips(format, PictureHeightTwips, height));
+    m_out.hex(bytes);
+    m_out.closeGroup();
+    m_out.closeGroup();
+}
+
+} // namespace
+
+QByteArray write(const QTextDocument &document)
+{
+    return Writer(document).run();
+}
+
+} // namespace bilan::rtf

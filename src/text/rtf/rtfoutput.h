@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QStringView>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace bilan::rtf {
+
+// The token layer of the writer: it knows how RTF separates control words
+// from text, how the \uN fallback must be counted and where a line may be
+// broken, so that the document walker above it never thinks about bytes.
+class Output final
+{
+public:
+    Output();
+
+    QByteArray take();
+    void reserve(qsizetype bytes) { m_out.reserve(size_t(std::max<qsizetype>(bytes, 0))); }
+
+    // \name or \nameN. A delimiter is added only when the next token would
+    // otherwise run into the word.
+    void word(const char *name);
+    void word(const char *name, int parameter);
+    // \~, \-, \_, \\, \{, \}.
+    void symbol(char c);
+    void openGroup();
+    void closeGroup();
+    // Bytes known to be RTF already (a kept picture group, the header).
+    void raw(QByteArrayView bytes);
+    void newline();
+
+    // Document text: ASCII as it is, the three special characters escaped,
+    // tab and line separator as control words, everything else as \uN with
+    // its code-page-936 bytes for readers that do not know \u.
+    void text(QStringView text);
+    // Font names are read as bytes in the font's own code page, so a name
+    // that code page 936 holds goes in as those bytes alone.
+    void fontName(QStringView name);
+    // Picture bytes as hexadecimal, in lines of a fixed width.
+    void hex(QByteArrayView bytes);
+    // One byte as \'hh, as list level texts count and number themselves.
+    void escapedByte(unsigned char byte);
+
+    // \plain may reset the skip count in some readers; after it the next
+    // \u states the count again.
+    void forgetSkipCount() { m_skip = -1; }
+
+private:
+    void breakIfLong();
+    void unicode(char16_t unit);
+    void hexByte(unsigned char byte);
+    void number(int value);
+
+    // A std::string, whose appends of one character are far cheaper than
+    // QByteArray's.
+    std::string m_out;
+    qsizetype m_lineStart = 0;
+    // A control word was written last and a letter, digit, space or hyphen
+    // after it would be read as part of it.
+    bool m_pendingDelimiter = false;
+    // The \uc in force, -1 when unknown; groups restore theirs on close.
+    int m_skip = 1;
+    std::vector<int> m_skipStack;
+};
+
+} // namespace bilan::rtf
