@@ -2,6 +2,7 @@
 // desktop's open verb, the system beep, the clock and the program's folders.
 #include "services.h"
 #include "filefilter.h"
+#include "qtdialogs.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -107,14 +108,45 @@ public:
     }
 };
 
-QStringList qtNameFilters(const QList<FileFilter> &filters)
+constexpr int kOverwritePromptFlag = 0x2;
+
+} // namespace
+
+void configureFileDialog(QFileDialog &dialog, const FileDialogRequest &request, QFileDialog::AcceptMode mode)
 {
+    dialog.setWindowTitle(request.title);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    if (mode == QFileDialog::AcceptSave && !(request.flags & kOverwritePromptFlag))
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
     QStringList names;
-    names.reserve(filters.size());
-    for (const FileFilter &filter : filters)
+    for (const FileFilter &filter : request.filters)
         names << qtNameFilter(filter);
-    return names;
+    if (!names.isEmpty()) {
+        // The combo box shows each description exactly as given; the
+        // pattern Qt filters by rides along behind it, hidden.
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
+        dialog.setNameFilters(names);
+        const int index = std::clamp(request.filterIndex, 1, int(names.size()));
+        dialog.selectNameFilter(names.at(index - 1));
+    }
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
 }
+
+int selectedFilterIndex(const QFileDialog &dialog, const FileDialogRequest &request)
+{
+    // With the details hidden, Qt reports the filter by its description.
+    const QString selected = dialog.selectedNameFilter();
+    for (qsizetype i = 0; i < request.filters.size(); ++i) {
+        const FileFilter &filter = request.filters.at(i);
+        if (selected == filter.description || selected == qtNameFilter(filter))
+            return int(i) + 1;
+    }
+    return request.filterIndex;
+}
+
+namespace {
 
 class QtDialogs final : public DialogBackend
 {
@@ -163,33 +195,17 @@ public:
 
 private:
     static constexpr int kFontEffectsFlag = 0x100;
-    static constexpr int kOverwritePromptFlag = 0x2;
 
     std::optional<FileDialogChoice> run(QWidget *parent, const FileDialogRequest &request,
                                         QFileDialog::AcceptMode mode)
     {
-        QFileDialog dialog(parent, request.title);
-        dialog.setAcceptMode(mode);
-        dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-        if (mode == QFileDialog::AcceptSave && !(request.flags & kOverwritePromptFlag))
-            dialog.setOption(QFileDialog::DontConfirmOverwrite);
-        const QStringList names = qtNameFilters(request.filters);
-        if (!names.isEmpty()) {
-            // The combo box shows each description exactly as given; the
-            // pattern Qt filters by rides along behind it, hidden.
-            dialog.setOption(QFileDialog::HideNameFilterDetails);
-            dialog.setNameFilters(names);
-            const int index = std::clamp(request.filterIndex, 1, int(names.size()));
-            dialog.selectNameFilter(names.at(index - 1));
-        }
-        if (!request.fileName.isEmpty())
-            dialog.selectFile(request.fileName);
+        QFileDialog dialog(parent);
+        configureFileDialog(dialog, request, mode);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return std::nullopt;
         FileDialogChoice choice;
         choice.fileName = dialog.selectedFiles().constFirst();
-        const int chosen = int(names.indexOf(dialog.selectedNameFilter()));
-        choice.filterIndex = chosen >= 0 ? chosen + 1 : request.filterIndex;
+        choice.filterIndex = selectedFilterIndex(dialog, request);
         return choice;
     }
 };

@@ -34,8 +34,11 @@ const QString kWindowTitleNew = QStringLiteral("笔澜2.5 --新建空白文档")
 void replaceDocument(QTextEdit *edit, QTextDocument *document)
 {
     QTextDocument *previous = edit->document();
+    // Asked before the swap: the edit's control deletes its built-in
+    // document itself as soon as it is given another.
+    const bool ours = previous->parent() == edit;
     edit->setDocument(document);
-    if (previous->parent() == edit)
+    if (ours)
         delete previous;
 }
 
