@@ -12,7 +12,7 @@ packages=(
     qt6-base-dev qt6-translations-l10n
     fonts-wqy-microhei
     xvfb xauth xclip xdotool x11-utils
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev python3
 )
 
 missing=()

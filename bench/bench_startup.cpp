@@ -1,0 +1,21 @@
+// The editor's own start-up, step for step as the program starts: prepare
+// the application, build the main window with the real seams, show it.
+
+#include "startupprobe.h"
+
+#include "platform/services.h"
+#include "shell/application.h"
+#include "shell/form1.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    if (!bilan::prepareApplication(app))
+        return 1;
+    bilan::Form1 window(bilan::qtServices());
+    new StartupProbe(&window);
+    window.show();
+    return app.exec();
+}
