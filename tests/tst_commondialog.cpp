@@ -1,11 +1,7 @@
-// The shared dialog: its filter strings, how they reach Qt's file dialog,
-// and its memory across confirmed and cancelled uses.
-
-#include "support/scriptedservices.h"
+// The shared dialog's filter strings, and how they reach Qt's file dialog.
 
 #include "platform/filefilter.h"
 #include "platform/qtdialogs.h"
-#include "shell/commondialog.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,7 +10,6 @@
 #include <QTest>
 
 using namespace bilan;
-using namespace bilan::test;
 
 class TestCommonDialog : public QObject
 {
@@ -25,7 +20,6 @@ private slots:
     void parsesFilters();
     void qtDialogFiltersByThePatternsAsWritten_data();
     void qtDialogFiltersByThePatternsAsWritten();
-    void keepsPropertiesAcrossCancel();
 };
 
 void TestCommonDialog::parsesFilters_data()
@@ -93,34 +87,6 @@ void TestCommonDialog::qtDialogFiltersByThePatternsAsWritten()
     auto *model = dialog.findChild<QFileSystemModel *>();
     QVERIFY(model);
     QCOMPARE(QDir(dir.path()).entryList(model->nameFilters(), QDir::Files, QDir::Name), listed);
-}
-
-void TestCommonDialog::keepsPropertiesAcrossCancel()
-{
-    ScriptedDialogs backend;
-    CommonDialog dialog(&backend, nullptr);
-    dialog.fileName = QStringLiteral("/somewhere/a.rtf");
-    dialog.filterIndex = 2;
-    dialog.setFont(FontChoice{QStringLiteral("宋体"), 9, false, false, false, false});
-    const QString cwd = QDir::currentPath();
-
-    QVERIFY(!dialog.showSave());
-    QVERIFY(!dialog.showFont());
-    QVERIFY(!dialog.showColor());
-    QCOMPARE(dialog.fileName, QStringLiteral("/somewhere/a.rtf"));
-    QCOMPARE(dialog.filterIndex, 2);
-    QCOMPARE(dialog.font().name, QStringLiteral("宋体"));
-    QCOMPARE(dialog.color, QColor(Qt::black));
-    QCOMPARE(QDir::currentPath(), cwd);
-
-    QTemporaryDir dir;
-    backend.answers = {dir.filePath(QStringLiteral("b.txt")), QColor(Qt::red)};
-    QVERIFY(dialog.showOpen());
-    QVERIFY(dialog.showColor());
-    QCOMPARE(dialog.fileName, QDir::toNativeSeparators(dir.filePath(QStringLiteral("b.txt"))));
-    QCOMPARE(dialog.color, QColor(Qt::red));
-    QCOMPARE(QDir::current().canonicalPath(), QDir(dir.path()).canonicalPath());
-    QDir::setCurrent(cwd);
 }
 
 QTEST_MAIN(TestCommonDialog)

@@ -47,8 +47,7 @@ private slots:
     void undoAndDeleteActOnTheFocusedControl();
     void selectAllCutPasteLosesFormatting();
     void copyTakesReferenceTextOnceWhileSelected();
-    void pasteWithEmptyClipboardRemovesSelection();
-    void cutOrCopyOfNothingLeavesNoText();
+    void emptySelectionAndEmptyClipboard();
     void fontIsAppliedEvenWhenCancelled();
     void colourIsAppliedEvenWhenCancelled();
     void fontAndColourWithoutSelectionApplyAtCaret();
@@ -125,11 +124,19 @@ void TestEditCommands::copyTakesReferenceTextOnceWhileSelected()
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("man"));
 }
 
-void TestEditCommands::pasteWithEmptyClipboardRemovesSelection()
+void TestEditCommands::emptySelectionAndEmptyClipboard()
 {
     Harness h;
     const Form1Ui &ui = h.window().ui();
     ui.RichTextBox1->setPlainText(QStringLiteral("abcdef"));
+    // Cut or copy of nothing leaves the clipboard empty of text.
+    for (int item : {Copy, Cut}) {
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        select(ui.RichTextBox1, 1, 0);
+        ui.mnuedititem[item]->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString());
+    }
+    // Paste of nothing removes the selection.
     select(ui.RichTextBox1, 1, 3);
     ui.mnuedititem[Paste]->trigger();
     QCOMPARE(ui.RichTextBox1->toPlainText(), QStringLiteral("aef"));
@@ -139,20 +146,6 @@ void TestEditCommands::pasteWithEmptyClipboardRemovesSelection()
     ui.mnuedititem[Paste]->trigger();
     QCOMPARE(ui.RichTextBox1->toPlainText(), QStringLiteral("aXY\nZf"));
     QCOMPARE(ui.RichTextBox1->textCursor().position(), 5);
-}
-
-void TestEditCommands::cutOrCopyOfNothingLeavesNoText()
-{
-    Harness h;
-    const Form1Ui &ui = h.window().ui();
-    ui.RichTextBox1->setPlainText(QStringLiteral("abc"));
-    for (int item : {Copy, Cut}) {
-        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
-        select(ui.RichTextBox1, 1, 0);
-        ui.mnuedititem[item]->trigger();
-        QCOMPARE(QGuiApplication::clipboard()->text(), QString());
-        QCOMPARE(ui.RichTextBox1->toPlainText(), QStringLiteral("abc"));
-    }
 }
 
 void TestEditCommands::fontIsAppliedEvenWhenCancelled()

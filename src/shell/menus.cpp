@@ -136,10 +136,10 @@ void buildMenus(QMainWindow &window, Form1Ui &ui)
 void buildToolbarButtons(Form1Ui &ui)
 {
     std::size_t number = 0;
-    for (const ToolbarButton &spec : kToolbarButtons) {
-        const QString tooltip = QString::fromUtf16(spec.tooltip);
-        QAction *action = ui.Toolbar1->addAction(QString::fromUtf16(spec.caption));
-        action->setObjectName(toolbarKeyText(spec.key));
+    for (const ToolbarButton &entry : kToolbarButtons) {
+        const QString tooltip = QString::fromUtf16(entry.tooltip);
+        QAction *action = ui.Toolbar1->addAction(QString::fromUtf16(entry.caption));
+        action->setObjectName(toolbarKeyText(entry.key));
         action->setToolTip(tooltip);
         if (QWidget *button = ui.Toolbar1->widgetForAction(action))
             button->setAccessibleDescription(tooltip);
