@@ -72,14 +72,9 @@ void FileCommands::onSaveAs(int index)
 
 void FileCommands::newManuscript()
 {
-    const MessageAnswer answer = m_window.services().prompts->message(
-        &m_window, kAskBeforeNew, MessageButtons::YesNo, MessageIcon::None, kTitleConfirm);
-    if (answer == MessageAnswer::Yes) {
-        const SaveSettings settings{kTitleSave, kFilterRtfList, DialogFlag::HideReadOnly, false};
-        // A manuscript that could not be saved is kept rather than emptied.
-        if (saveStep(settings, manuscript::Format::Rtf) == SaveResult::Failed)
-            return;
-    }
+    // A manuscript that could not be saved is kept rather than emptied.
+    if (!offerToSave(kAskBeforeNew))
+        return;
     m_window.ui().RichTextBox1->clear();
     m_window.setWindowTitle(kWindowTitleNew);
 }
@@ -129,15 +124,20 @@ void FileCommands::saveAs(manuscript::Format format)
 
 void FileCommands::exit()
 {
-    const MessageAnswer answer = m_window.services().prompts->message(
-        &m_window, kAskBeforeExit, MessageButtons::YesNo, MessageIcon::None, kTitleConfirm);
-    if (answer == MessageAnswer::Yes) {
-        const SaveSettings settings{kTitleSave, kFilterRtfList, DialogFlag::HideReadOnly, false};
-        // The program stays with the manuscript when it could not be saved.
-        if (saveStep(settings, manuscript::Format::Rtf) == SaveResult::Failed)
-            return;
-    }
+    // The program stays with the manuscript when it could not be saved.
+    if (!offerToSave(kAskBeforeExit))
+        return;
     m_window.endProgram();
+}
+
+bool FileCommands::offerToSave(const QString &question)
+{
+    const MessageAnswer answer = m_window.services().prompts->message(
+        &m_window, question, MessageButtons::YesNo, MessageIcon::None, kTitleConfirm);
+    if (answer != MessageAnswer::Yes)
+        return true;
+    const SaveSettings settings{kTitleSave, kFilterRtfList, DialogFlag::HideReadOnly, false};
+    return saveStep(settings, manuscript::Format::Rtf) != SaveResult::Failed;
 }
 
 bool FileCommands::closePrompt()

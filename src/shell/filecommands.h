@@ -47,6 +47,9 @@ private:
     };
     enum class SaveResult { Saved, Cancelled, Failed };
 
+    // Asks whether to save first and saves on Yes; false only when the
+    // save was wanted and failed.
+    bool offerToSave(const QString &question);
     SaveResult saveStep(const SaveSettings &settings, manuscript::Format format);
     bool loadInto(QTextEdit *target, const QString &path);
     void reportFailure(const QString &message);

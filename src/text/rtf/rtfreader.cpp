@@ -1125,25 +1125,21 @@ RunKey Reader::currentKey() const
     int halfPoints = c.halfPoints;
     bool bold = c.bold;
     bool italic = c.italic;
-    if (c.runType == RunType::Double) {
-        if (c.fontDouble >= 0)
-            font = c.fontDouble;
-        if (c.halfPointsDouble > 0)
-            halfPoints = c.halfPointsDouble;
-        if (c.boldDouble >= 0)
-            bold = c.boldDouble;
-        if (c.italicDouble >= 0)
-            italic = c.italicDouble;
-    } else if (c.runType == RunType::High) {
-        if (c.fontHigh >= 0)
-            font = c.fontHigh;
-        if (c.halfPointsHigh > 0)
-            halfPoints = c.halfPointsHigh;
-        if (c.boldHigh >= 0)
-            bold = c.boldHigh;
-        if (c.italicHigh >= 0)
-            italic = c.italicHigh;
-    }
+    // A \dbch or \hich run takes the associated properties where they are set.
+    const auto associated = [&](int assocFont, int assocHalfPoints, int assocBold, int assocItalic) {
+        if (assocFont >= 0)
+            font = assocFont;
+        if (assocHalfPoints > 0)
+            halfPoints = assocHalfPoints;
+        if (assocBold >= 0)
+            bold = assocBold;
+        if (assocItalic >= 0)
+            italic = assocItalic;
+    };
+    if (c.runType == RunType::Double)
+        associated(c.fontDouble, c.halfPointsDouble, c.boldDouble, c.italicDouble);
+    else if (c.runType == RunType::High)
+        associated(c.fontHigh, c.halfPointsHigh, c.boldHigh, c.italicHigh);
     key.font = resolveFont(font);
     key.halfPoints = std::int16_t(halfPoints);
     key.bold = bold;
