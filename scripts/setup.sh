@@ -12,6 +12,7 @@ packages=(
     qt6-base-dev qt6-translations-l10n
     fonts-wqy-microhei
     xvfb xauth xclip xdotool x11-utils
+    dbus at-spi2-core python3-pyatspi
     clang libclang-rt-14-dev python3
 )
 
