@@ -79,15 +79,7 @@ public:
 
     void beep() override { QApplication::beep(); }
 
-    void sendKeys(QKeyCombination keys) override
-    {
-        QWidget *target = QApplication::focusWidget();
-        if (!target)
-            return;
-        // Posted, not sent: the command returns before the control acts on the keys.
-        QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, keys.key(), keys.keyboardModifiers()));
-        QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, keys.key(), keys.keyboardModifiers()));
-    }
+    void sendKeys(QKeyCombination keys) override { postKeystroke(keys); }
 };
 
 class QtClock final : public Clock
@@ -211,6 +203,16 @@ private:
 };
 
 } // namespace
+
+void postKeystroke(QKeyCombination keys)
+{
+    QWidget *target = QApplication::focusWidget();
+    if (!target)
+        return;
+    // Posted, not sent: the command returns before the control acts on the keys.
+    QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, keys.key(), keys.keyboardModifiers()));
+    QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, keys.key(), keys.keyboardModifiers()));
+}
 
 Services qtServices()
 {

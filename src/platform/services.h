@@ -132,4 +132,8 @@ struct Services
 // The real implementations, backed by Qt's dialogs and the desktop.
 Services qtServices();
 
+// What the real desktop does for sendKeys: posts a press and a release to
+// the control with the keyboard focus.
+void postKeystroke(QKeyCombination keys);
+
 } // namespace bilan

@@ -16,7 +16,6 @@ bool prepareApplication(QApplication &app)
 {
     QCoreApplication::setApplicationName(QStringLiteral("bilan"));
     QCoreApplication::setOrganizationName(QStringLiteral("bilan"));
-    QApplication::setApplicationDisplayName(QString());
 
     if (!codepage::isSupported(codepage::Gbk) || !codepage::isSupported(codepage::Gb18030)) {
         std::fputs("笔澜2.5: this Qt has no GBK/GB18030 converter (Qt must be built with ICU).\n", stderr);

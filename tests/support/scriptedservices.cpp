@@ -2,11 +2,7 @@
 
 #include "shell/form1.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
-#include <QKeyEvent>
-#include <QApplication>
-#include <QWidget>
 
 namespace bilan::test {
 
@@ -97,12 +93,7 @@ void ScriptedDesktop::beep()
 void ScriptedDesktop::sendKeys(QKeyCombination combination)
 {
     keys.append(combination);
-    if (QWidget *target = QApplication::focusWidget()) {
-        QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, combination.key(),
-                                                          combination.keyboardModifiers()));
-        QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, combination.key(),
-                                                          combination.keyboardModifiers()));
-    }
+    postKeystroke(combination);
 }
 
 TempPlaces::TempPlaces() = default;
