@@ -3,6 +3,7 @@
 
 #include "startupprobe.h"
 
+#include "app/composition.h"
 #include "platform/services.h"
 #include "shell/application.h"
 #include "shell/form1.h"
@@ -14,8 +15,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     if (!bilan::prepareApplication(app))
         return 1;
-    bilan::Form1 window(bilan::qtServices());
-    new StartupProbe(&window);
-    window.show();
+    const std::unique_ptr<bilan::Form1> window = bilan::createMainWindow(bilan::qtServices());
+    new StartupProbe(window.get());
+    window->show();
     return app.exec();
 }

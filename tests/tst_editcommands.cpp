@@ -7,12 +7,12 @@
 #include "shell/form1.h"
 
 #include <QAction>
-#include <QClipboard>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <QTextTable>
 
 using namespace bilan;
 using namespace bilan::test;
@@ -43,11 +43,12 @@ class TestEditCommands : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { QGuiApplication::clipboard()->clear(); }
     void undoAndDeleteActOnTheFocusedControl();
     void selectAllCutPasteLosesFormatting();
     void copyTakesReferenceTextOnceWhileSelected();
     void emptySelectionAndEmptyClipboard();
+    void tableCellsReachTheClipboardAsLines();
+    void unusableClipboardChangesNothing();
     void fontIsAppliedEvenWhenCancelled();
     void colourIsAppliedEvenWhenCancelled();
     void fontAndColourWithoutSelectionApplyAtCaret();
@@ -79,7 +80,7 @@ void TestEditCommands::undoAndDeleteActOnTheFocusedControl()
     // Select all, cut, copy and paste still act on the manuscript.
     ui.mnuedititem[SelectAll]->trigger();
     ui.mnuedititem[Copy]->trigger();
-    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("稿子"));
+    QCOMPARE(h.clipboard.content, QStringLiteral("稿子"));
     QVERIFY(box->hasFocus());
 }
 
@@ -97,7 +98,7 @@ void TestEditCommands::selectAllCutPasteLosesFormatting()
     ui.mnuedititem[SelectAll]->trigger();
     ui.mnuedititem[Cut]->trigger();
     QVERIFY(ui.RichTextBox1->toPlainText().isEmpty());
-    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("粗体\nsecond"));
+    QCOMPARE(h.clipboard.content, QStringLiteral("粗体\nsecond"));
 
     ui.RichTextBox1->setCurrentCharFormat(QTextCharFormat());
     ui.toolbarButtons[3]->trigger(); // 粘贴
@@ -117,11 +118,11 @@ void TestEditCommands::copyTakesReferenceTextOnceWhileSelected()
 
     h.window().flags().referenceSelected = true;
     ui.toolbarButtons[2]->trigger(); // 复制
-    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("refer"));
+    QCOMPARE(h.clipboard.content, QStringLiteral("refer"));
     QVERIFY(!h.window().flags().referenceSelected);
 
     ui.mnuedititem[Copy]->trigger();
-    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("man"));
+    QCOMPARE(h.clipboard.content, QStringLiteral("man"));
 }
 
 void TestEditCommands::emptySelectionAndEmptyClipboard()
@@ -131,21 +132,62 @@ void TestEditCommands::emptySelectionAndEmptyClipboard()
     ui.RichTextBox1->setPlainText(QStringLiteral("abcdef"));
     // Cut or copy of nothing leaves the clipboard empty of text.
     for (int item : {Copy, Cut}) {
-        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        h.clipboard.content = QStringLiteral("before");
         select(ui.RichTextBox1, 1, 0);
         ui.mnuedititem[item]->trigger();
-        QCOMPARE(QGuiApplication::clipboard()->text(), QString());
+        QCOMPARE(h.clipboard.content, QString());
     }
     // Paste of nothing removes the selection.
     select(ui.RichTextBox1, 1, 3);
     ui.mnuedititem[Paste]->trigger();
     QCOMPARE(ui.RichTextBox1->toPlainText(), QStringLiteral("aef"));
 
-    QGuiApplication::clipboard()->setText(QStringLiteral("XY\r\nZ"));
+    h.clipboard.content = QStringLiteral("XY\r\nZ");
     select(ui.RichTextBox1, 1, 1);
     ui.mnuedititem[Paste]->trigger();
     QCOMPARE(ui.RichTextBox1->toPlainText(), QStringLiteral("aXY\nZf"));
     QCOMPARE(ui.RichTextBox1->textCursor().position(), 5);
+}
+
+void TestEditCommands::tableCellsReachTheClipboardAsLines()
+{
+    Harness h;
+    const Form1Ui &ui = h.window().ui();
+    QTextCursor cursor(ui.RichTextBox1->document());
+    cursor.insertText(QStringLiteral("表前"));
+    QTextTable *table = cursor.insertTable(2, 2);
+    const QStringList cells = {QStringLiteral("R1"), QStringLiteral("10kΩ"), QStringLiteral("C1"),
+                               QStringLiteral("100μF")};
+    for (int i = 0; i < cells.size(); ++i)
+        table->cellAt(i / 2, i % 2).firstCursorPosition().insertText(cells[i]);
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(QStringLiteral("表后"));
+
+    ui.mnuedititem[SelectAll]->trigger();
+    ui.mnuedititem[Copy]->trigger();
+    const QString copied = h.clipboard.content;
+    QVERIFY2(!copied.contains(QChar(0xFDD0)) && !copied.contains(QChar(0xFDD1)), qPrintable(copied));
+    QCOMPARE(copied, ui.RichTextBox1->document()->toPlainText());
+    for (const QString &cell : cells)
+        QVERIFY(copied.contains(QLatin1Char('\n') + cell + QLatin1Char('\n')));
+}
+
+void TestEditCommands::unusableClipboardChangesNothing()
+{
+    Harness h;
+    const Form1Ui &ui = h.window().ui();
+    ui.RichTextBox1->setPlainText(QStringLiteral("abcdef"));
+    h.clipboard.content = QStringLiteral("held");
+    h.clipboard.readFails = true;
+    select(ui.RichTextBox1, 1, 2);
+    ui.mnuedititem[Paste]->trigger();
+    QCOMPARE(ui.RichTextBox1->toPlainText(), QStringLiteral("abcdef"));
+
+    h.clipboard.writeFails = true;
+    h.clipboard.clearFails = true;
+    ui.mnuedititem[Cut]->trigger(); // what the clipboard cannot take stays
+    QCOMPARE(ui.RichTextBox1->toPlainText(), QStringLiteral("abcdef"));
+    QCOMPARE(h.clipboard.content, QStringLiteral("held"));
 }
 
 void TestEditCommands::fontIsAppliedEvenWhenCancelled()
@@ -214,7 +256,7 @@ void TestEditCommands::fontAndColourWithoutSelectionApplyAtCaret()
     h.dialogs.answers = {FontChoice{QStringLiteral("楷体"), 12, false, true, false, false}, QColor(Qt::green)};
     ui.font->trigger();
     ui.color->trigger();
-    QGuiApplication::clipboard()->setText(QStringLiteral("新"));
+    h.clipboard.content = QStringLiteral("新");
     ui.mnuedititem[Paste]->trigger();
 
     QCOMPARE(ui.RichTextBox1->toPlainText(), QStringLiteral("ab新"));

@@ -67,7 +67,7 @@ private slots:
 
     void copyAndCutReachOtherProgramsAsPlainText()
     {
-        Harness h;
+        Harness h(qtServices().clipboard);
         h.window().show();
         QTextEdit *manuscript = h.window().ui().RichTextBox1;
         QTextCursor cursor(manuscript->document());
@@ -90,7 +90,7 @@ private slots:
 
     void pasteTakesTextCopiedInAnotherProgram()
     {
-        Harness h;
+        Harness h(qtServices().clipboard);
         h.window().show();
         QTextEdit *manuscript = h.window().ui().RichTextBox1;
         manuscript->setPlainText(QStringLiteral("前后"));

@@ -1,37 +1,34 @@
 #pragma once
 
+#include "shell/toolbarbuttons.h"
+
 #include <QObject>
 #include <QString>
 
-#include <optional>
+#include <array>
+#include <functional>
 
 namespace bilan {
 
-class EditCommands;
-class FileCommands;
-class Form1;
-
-// Toolbar keys, in toolbar order. The keys are the program's own
-// identifiers ("palse" is spelled so).
-enum class ToolbarKey { Open, Save, Copy, Palse, Back, Image, Clipboard, Write, Selfdo, Enter, Stop };
-
-// The key text of a button, and the button for a key text (exact, case-sensitive).
-QString toolbarKeyText(ToolbarKey key);
-std::optional<ToolbarKey> toolbarKeyFromText(const QString &text);
-
 // The toolbar's one click handler: picks the action by the button's key.
+// The subsystems register their actions; a key without one does nothing.
 class ToolbarDispatch final : public QObject
 {
     Q_OBJECT
 public:
-    ToolbarDispatch(Form1 &window, FileCommands &files, EditCommands &edits);
+    explicit ToolbarDispatch(QObject *parent = nullptr);
 
+    void setAction(ToolbarKey key, std::function<void()> action);
+
+    // Compares the key, exactly and case-sensitively, with the keys in
+    // dispatch order and runs the first match.
     void onButton(const QString &key);
 
+    // The order in which keys are compared (not the toolbar's order).
+    static const std::array<ToolbarKey, ToolbarButtons.size()> &dispatchOrder();
+
 private:
-    Form1 &m_window;
-    FileCommands &m_files;
-    EditCommands &m_edits;
+    std::array<std::function<void()>, ToolbarButtons.size()> m_actions;
 };
 
 } // namespace bilan

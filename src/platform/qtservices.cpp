@@ -1,10 +1,13 @@
 // The real seams: Qt's message boxes, input boxes and common dialogs, the
-// desktop's open verb, the system beep, the clock and the program's folders.
+// desktop's open verb, the system beep, the clock, the program's folders,
+// the clipboard and timers.
 #include "services.h"
 #include "filefilter.h"
 #include "qtdialogs.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
 #include <QColorDialog>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -15,10 +18,46 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 
 namespace bilan {
 namespace {
+
+// A question with only Yes and No has no third answer. Qt would take Esc
+// and the window's close box for No, which in New and Exit means "do not
+// save" and loses the manuscript; here they do nothing.
+class QuestionBox final : public QMessageBox
+{
+public:
+    QuestionBox(QWidget *parent, bool mustAnswer)
+        : QMessageBox(parent)
+        , m_mustAnswer(mustAnswer)
+    {
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (m_mustAnswer && event->matches(QKeySequence::Cancel)) {
+            event->accept();
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+
+    void closeEvent(QCloseEvent *event) override
+    {
+        if (m_mustAnswer) {
+            event->ignore();
+            return;
+        }
+        QMessageBox::closeEvent(event);
+    }
+
+private:
+    bool m_mustAnswer;
+};
 
 class QtPrompts final : public Prompts
 {
@@ -26,7 +65,7 @@ protected:
     MessageAnswer showMessage(QWidget *parent, const QString &text, MessageButtons buttons,
                               MessageIcon icon, const QString &title) override
     {
-        QMessageBox box(parent);
+        QuestionBox box(parent, buttons == MessageButtons::YesNo);
         box.setWindowTitle(title);
         box.setText(text);
         switch (icon) {
@@ -92,15 +131,56 @@ class QtPlaces final : public Places
 {
 public:
     QString applicationFolder() override { return QCoreApplication::applicationDirPath(); }
-    QString passwordFolder() override
+    QString userFolder() override
     {
-        // There is no system folder of the old kind here; the password
-        // file lives in the user's configuration folder instead.
+        // The user's own files belong in the user's configuration folder:
+        // an installed program's folder is not writable, and there is no
+        // system folder of the old kind here.
         return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     }
 };
 
-constexpr int kOverwritePromptFlag = 0x2;
+class QtClipboard final : public Clipboard
+{
+public:
+    std::optional<QString> text() override { return QGuiApplication::clipboard()->text(); }
+    bool setText(const QString &text) override
+    {
+        QGuiApplication::clipboard()->setText(text);
+        return true;
+    }
+    bool clear() override
+    {
+        QGuiApplication::clipboard()->clear();
+        return true;
+    }
+};
+
+class QtTicker final : public Ticker
+{
+public:
+    QtTicker(int intervalMs, std::function<void()> onTick)
+    {
+        m_timer.setInterval(intervalMs);
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, std::move(onTick));
+    }
+    void start() override { m_timer.start(); }
+    void stop() override { m_timer.stop(); }
+    bool isActive() const override { return m_timer.isActive(); }
+    int interval() const override { return m_timer.interval(); }
+
+private:
+    QTimer m_timer;
+};
+
+class QtTimers final : public Timers
+{
+public:
+    std::unique_ptr<Ticker> create(int intervalMs, std::function<void()> onTick) override
+    {
+        return std::make_unique<QtTicker>(intervalMs, std::move(onTick));
+    }
+};
 
 } // namespace
 
@@ -109,7 +189,7 @@ void configureFileDialog(QFileDialog &dialog, const FileDialogRequest &request, 
     dialog.setWindowTitle(request.title);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    if (mode == QFileDialog::AcceptSave && !(request.flags & kOverwritePromptFlag))
+    if (mode == QFileDialog::AcceptSave && !(request.flags & DialogFlag::OverwritePrompt))
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
     QStringList names;
     for (const FileFilter &filter : request.filters)
@@ -160,18 +240,23 @@ public:
         font.setItalic(initial.italic);
         font.setStrikeOut(initial.strikethrough);
         font.setUnderline(initial.underline);
-        bool ok = false;
-        const QFont chosen = QFontDialog::getFont(&ok, font, parent);
-        if (!ok)
+        QFontDialog dialog(font, parent);
+        // Where the family it opens on is not installed, Qt's dialog shows
+        // an installed one instead. Unless the user picks another family,
+        // the answer stays the one asked about: OK alone must not turn a
+        // manuscript's 宋体 into whatever face stood in for it.
+        const QString shownFamily = dialog.currentFont().family();
+        if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
+        const QFont chosen = dialog.selectedFont();
         FontChoice choice;
-        choice.name = chosen.family();
+        choice.name = chosen.family() == shownFamily ? initial.name : chosen.family();
         choice.size = chosen.pointSizeF();
         choice.bold = chosen.bold();
         choice.italic = chosen.italic();
         // Without the effects flag the dialog offers no underline or
         // strikethrough, so those come back off whatever Qt's dialog shows.
-        const bool effects = flags & kFontEffectsFlag;
+        const bool effects = flags & DialogFlag::FontEffects;
         choice.strikethrough = effects && chosen.strikeOut();
         choice.underline = effects && chosen.underline();
         return choice;
@@ -186,8 +271,6 @@ public:
     }
 
 private:
-    static constexpr int kFontEffectsFlag = 0x100;
-
     std::optional<FileDialogChoice> run(QWidget *parent, const FileDialogRequest &request,
                                         QFileDialog::AcceptMode mode)
     {
@@ -221,7 +304,9 @@ Services qtServices()
     static QtClock clock;
     static QtPlaces places;
     static QtDialogs dialogs;
-    return Services{&prompts, &desktop, &clock, &places, &dialogs};
+    static QtClipboard clipboard;
+    static QtTimers timers;
+    return Services{&prompts, &desktop, &clock, &places, &dialogs, &clipboard, &timers};
 }
 
 } // namespace bilan

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+#include <memory>
 #include <optional>
 
 class QWidget;
@@ -67,10 +69,48 @@ class Places
 {
 public:
     virtual ~Places() = default;
-    // The folder that holds the program (author file, exempt-character file, help file).
+    // The folder of the files that ship with the program (the exempt-character
+    // file, the help file): its data folder when installed, the executable's
+    // folder in a build tree.
     virtual QString applicationFolder() = 0;
-    // The folder of the login-password file.
-    virtual QString passwordFolder() = 0;
+    // The folder of the user's own files (login password, author details),
+    // which only the user may enter.
+    virtual QString userFolder() = 0;
+};
+
+// The system clipboard, plain text only. Another program may hold the
+// clipboard or never answer; each call then fails, and a failure is never
+// fatal to the program.
+class Clipboard
+{
+public:
+    virtual ~Clipboard() = default;
+    // The clipboard's plain text, the empty text when it holds none; nothing
+    // when it could not be read.
+    virtual std::optional<QString> text() = 0;
+    // Replaces whatever the clipboard held with the text.
+    virtual bool setText(const QString &text) = 0;
+    // Empties the clipboard entirely, every format.
+    virtual bool clear() = 0;
+};
+
+// A periodic timer on the user-interface thread.
+class Ticker
+{
+public:
+    virtual ~Ticker() = default;
+    virtual void start() = 0;
+    virtual void stop() = 0;
+    virtual bool isActive() const = 0;
+    virtual int interval() const = 0;
+};
+
+class Timers
+{
+public:
+    virtual ~Timers() = default;
+    // A stopped timer that calls onTick every intervalMs once started.
+    virtual std::unique_ptr<Ticker> create(int intervalMs, std::function<void()> onTick) = 0;
 };
 
 // One entry of a file dialog's filter: "rtf文件(*.rtf)" with pattern "*.rtf".
@@ -80,6 +120,14 @@ struct FileFilter
     QString pattern;
     friend bool operator==(const FileFilter &, const FileFilter &) = default;
 };
+
+// Option flags of the shared dialog, with the values its callers use.
+namespace DialogFlag {
+inline constexpr int OverwritePrompt = 0x2;
+inline constexpr int HideReadOnly = 0x4;
+inline constexpr int FontBoth = 0x3; // screen and printer fonts
+inline constexpr int FontEffects = 0x100;
+} // namespace DialogFlag
 
 struct FileDialogRequest
 {
@@ -127,6 +175,8 @@ struct Services
     Clock *clock = nullptr;
     Places *places = nullptr;
     DialogBackend *dialogs = nullptr;
+    Clipboard *clipboard = nullptr;
+    Timers *timers = nullptr;
 };
 
 // The real implementations, backed by Qt's dialogs and the desktop.

@@ -9,14 +9,6 @@ class QWidget;
 
 namespace bilan {
 
-// Option flags of the shared dialog, with the values its callers use.
-namespace DialogFlag {
-inline constexpr int OverwritePrompt = 0x2;
-inline constexpr int HideReadOnly = 0x4;
-inline constexpr int FontBoth = 0x3; // screen and printer fonts
-inline constexpr int FontEffects = 0x100;
-} // namespace DialogFlag
-
 // The one common dialog of the main window. Every property keeps its value
 // between uses and after a cancel; a cancel is never an error, it only
 // leaves the properties as they were. Commands set the properties they need

@@ -1,36 +1,36 @@
 #include "editcommands.h"
 
+#include "caret.h"
 #include "commondialog.h"
 #include "form1.h"
-#include "text/caret.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QTextCursor>
+#include <QTextDocumentFragment>
 #include <QTextEdit>
 
 namespace bilan {
 
 namespace {
 
-// The selection as the plain text the clipboard gets: paragraph and line
-// separators become line feeds, embedded objects (pictures) drop out.
+// The selection as the plain text the clipboard gets, as the toolkit's own
+// plain-text export gives it: paragraphs, lines and table cells each end in
+// a line feed (the cursor's raw text would carry the invisible frame
+// markers of a table); embedded objects (pictures) drop out.
 QString selectedPlainText(const QTextEdit *edit)
 {
-    QString text = edit->textCursor().selectedText();
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    QString text = edit->textCursor().selection().toPlainText();
     text.remove(QChar::ObjectReplacementCharacter);
     return text;
 }
 
-void putOnClipboard(const QString &text)
+// False when the text could not be put there.
+bool putOnClipboard(Clipboard &clipboard, const QString &text)
 {
-    QClipboard *clipboard = QGuiApplication::clipboard();
-    clipboard->clear();
+    const bool cleared = clipboard.clear();
     // An empty selection leaves the clipboard empty of text.
-    if (!text.isEmpty())
-        clipboard->setText(text);
+    if (text.isEmpty())
+        return cleared;
+    return clipboard.setText(text);
 }
 
 } // namespace
@@ -74,7 +74,9 @@ void EditCommands::selectAll()
 void EditCommands::cut()
 {
     QTextEdit *manuscript = m_window.ui().RichTextBox1;
-    putOnClipboard(selectedPlainText(manuscript));
+    // Text the clipboard could not take stays in the manuscript.
+    if (!putOnClipboard(*m_window.services().clipboard, selectedPlainText(manuscript)))
+        return;
     QTextCursor cursor = manuscript->textCursor();
     cursor.removeSelectedText();
     manuscript->setTextCursor(cursor);
@@ -84,18 +86,21 @@ void EditCommands::copy()
 {
     WindowFlags &flags = m_window.flags();
     if (flags.referenceSelected) {
-        putOnClipboard(selectedPlainText(m_window.ui().RichTextBox2));
+        putOnClipboard(*m_window.services().clipboard, selectedPlainText(m_window.ui().RichTextBox2));
         flags.referenceSelected = false;
         return;
     }
-    putOnClipboard(selectedPlainText(m_window.ui().RichTextBox1));
+    putOnClipboard(*m_window.services().clipboard, selectedPlainText(m_window.ui().RichTextBox1));
 }
 
 void EditCommands::paste()
 {
     // Plain text only, in the formatting at the caret; an empty clipboard
     // just removes the selection.
-    insertAtCaret(m_window.ui().RichTextBox1, QGuiApplication::clipboard()->text());
+    // A clipboard that cannot be read pastes nothing and keeps the selection.
+    const std::optional<QString> text = m_window.services().clipboard->text();
+    if (text)
+        insertAtCaret(m_window.ui().RichTextBox1, *text);
 }
 
 void EditCommands::font()

@@ -1,9 +1,6 @@
 #include "form1.h"
 
-#include "aids/toolbardispatch.h"
 #include "commondialog.h"
-#include "editcommands.h"
-#include "filecommands.h"
 #include "inventory.h"
 #include "twips.h"
 
@@ -48,17 +45,7 @@ Form1::Form1(const Services &services, QWidget *parent)
     m_ui.CommonDialog1->fontSize = 9;
     m_ui.client->installEventFilter(this);
 
-    m_fileCommands = new FileCommands(*this);
-    m_editCommands = new EditCommands(*this);
-    m_toolbar = new ToolbarDispatch(*this, *m_fileCommands, *m_editCommands);
-
     wireMenus();
-    setItemHandler(ItemArray::FileItem, [this](int index) { m_fileCommands->onFileItem(index); });
-    setItemHandler(ItemArray::SaveAs, [this](int index) { m_fileCommands->onSaveAs(index); });
-    setItemHandler(ItemArray::EditItem, [this](int index) { m_editCommands->onEditItem(index); });
-    setBarCommandHandler(BarCommand::Font, [this] { m_editCommands->font(); });
-    setBarCommandHandler(BarCommand::Color, [this] { m_editCommands->color(); });
-    setToolbarHandler([this](const QString &key) { m_toolbar->onButton(key); });
 
     m_ui.Timer1->start();
     resize(Twips::toPixelsX(kClientWidth), Twips::toPixelsY(kClientHeight) + menuBar()->sizeHint().height());
@@ -116,6 +103,11 @@ void Form1::setToolbarHandler(std::function<void(const QString &)> handler)
     m_toolbarHandler = std::move(handler);
 }
 
+void Form1::setCloseHandler(std::function<bool()> handler)
+{
+    m_closeHandler = std::move(handler);
+}
+
 void Form1::layoutClientArea()
 {
     layoutForm1(m_ui, m_ui.client->size());
@@ -150,7 +142,7 @@ void Form1::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
-    if (!m_fileCommands->closePrompt()) {
+    if (m_closeHandler && !m_closeHandler()) {
         event->ignore();
         return;
     }

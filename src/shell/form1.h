@@ -9,10 +9,6 @@
 
 namespace bilan {
 
-class EditCommands;
-class FileCommands;
-class ToolbarDispatch;
-
 // Flags the main window holds for its whole life; all false at start-up.
 struct WindowFlags
 {
@@ -32,12 +28,16 @@ enum class ItemArray {
     ToolsItem,     // mnutoolsitem
     HelpItem,      // mnuhelpitem
 };
+inline constexpr std::size_t ItemArrayCount = std::size_t(ItemArray::HelpItem) + 1;
 
 // Commands on the menu bar itself.
 enum class BarCommand { Font, Color, Timer };
+inline constexpr std::size_t BarCommandCount = std::size_t(BarCommand::Timer) + 1;
 
-// The main window. It creates the controls and wires them to the
-// subsystems' handlers; the handlers themselves live with their subsystems.
+// The main window. It creates the controls in their designed state and
+// routes every menu, menu-bar, toolbar and close event to the one handler
+// registered for it; the handlers live with their subsystems, which the
+// composition step (app/composition) creates and registers.
 class Form1 final : public QMainWindow
 {
     Q_OBJECT
@@ -54,6 +54,9 @@ public:
     void setItemHandler(ItemArray array, std::function<void(int)> handler);
     void setBarCommandHandler(BarCommand command, std::function<void()> handler);
     void setToolbarHandler(std::function<void(const QString &key)> handler);
+    // Asked when a close of the window is requested, from any source;
+    // returns true when the window may close. Without one it closes.
+    void setCloseHandler(std::function<bool()> handler);
 
     // Ends the program at once: every window closes and no close prompt runs.
     void endProgram();
@@ -77,13 +80,10 @@ private:
     WindowFlags m_flags;
     bool m_ending = false;
 
-    std::array<std::function<void(int)>, 7> m_itemHandlers;
-    std::array<std::function<void()>, 3> m_barHandlers;
+    std::array<std::function<void(int)>, ItemArrayCount> m_itemHandlers;
+    std::array<std::function<void()>, BarCommandCount> m_barHandlers;
     std::function<void(const QString &)> m_toolbarHandler;
-
-    FileCommands *m_fileCommands = nullptr;
-    EditCommands *m_editCommands = nullptr;
-    ToolbarDispatch *m_toolbar = nullptr;
+    std::function<bool()> m_closeHandler;
 };
 
 } // namespace bilan

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "toolbarbuttons.h"
+
 #include <array>
 
 class QAction;
@@ -28,7 +30,7 @@ struct Form1Ui
 
     QToolBar *Toolbar1 = nullptr;
     // Toolbar buttons in toolbar order; each action's object name is its key.
-    std::array<QAction *, 11> toolbarButtons{};
+    std::array<QAction *, ToolbarButtons.size()> toolbarButtons{};
 
     QTextEdit *RichTextBox1 = nullptr;
     QWidget *Picture1 = nullptr;

@@ -2,6 +2,7 @@
 
 #include "aids/symbolbar.h"
 #include "aids/vocabulary.h"
+#include "elements.h"
 #include "menus.h"
 #include "twips.h"
 #include "windowicon.h"
@@ -75,19 +76,6 @@ void place(QWidget *widget, int left, int top, int width, int height)
     widget->setGeometry(Twips::rect(left, top, width, height));
 }
 
-QString elementName(const char *array, int index)
-{
-    return QLatin1String(array) + QLatin1Char('_') + QString::number(index);
-}
-
-template<typename Widget>
-Widget *element(Widget *widget, const char *array, int index)
-{
-    widget->setObjectName(elementName(array, index));
-    widget->setProperty("index", index);
-    return widget;
-}
-
 // A control's tooltip is also what assistive technology reads out as its
 // description; its accessible name says which control it is.
 void describe(QWidget *widget, const QString &accessibleName, const QString &tooltip = {})
@@ -155,7 +143,7 @@ void fitCaption(QLabel *label)
 
 QPlainTextEdit *phraseBox(QWidget *parent, int index, const QRect &twips)
 {
-    auto *box = element(new QPlainTextEdit(parent), "Text1", index);
+    auto *box = asElement(new QPlainTextEdit(parent), "Text1", index);
     place(box, twips.x(), twips.y(), twips.width(), twips.height());
     describe(box, QStringLiteral("快捷输入词组%1").arg(index + 1), QStringLiteral("请输入适合您的快捷输入词组"));
     box->hide();
@@ -178,7 +166,7 @@ void buildSidePanel(Form1Ui &ui)
     QPalette white = panel->palette();
     white.setColor(QPalette::Window, Qt::white);
     for (int i = 0; i < vocabulary::Count; ++i) {
-        auto *label = element(new QLabel(vocabulary::caption(i), panel), "Label2", i);
+        auto *label = asElement(new QLabel(vocabulary::caption(i), panel), "Label2", i);
         const QRect twips = vocabulary::geometry(i);
         place(label, twips.x(), twips.y(), twips.width(), twips.height());
         label->setPalette(white);
@@ -264,7 +252,7 @@ void buildForm1(QMainWindow &window, Form1Ui &ui)
     buildSidePanel(ui);
 
     for (int i = 0; i < symbolbar::Count; ++i) {
-        auto *button = element(new QPushButton(symbolbar::caption(i), ui.client), "Command1", i);
+        auto *button = asElement(new QPushButton(symbolbar::caption(i), ui.client), "Command1", i);
         place(button, symbolbar::left(i), symbolbar::DesignedTop, symbolbar::Width, symbolbar::Height);
         ui.Command1[std::size_t(i)] = button;
     }
@@ -273,7 +261,7 @@ void buildForm1(QMainWindow &window, Form1Ui &ui)
         ui.Text1[std::size_t(i)] = phraseBox(ui.client, i, phraseBoxOnWindow(i));
 
     for (int i = 0; i < int(ui.Text2.size()); ++i) {
-        auto *board = element(new QPlainTextEdit(ui.client), "Text2", i);
+        auto *board = asElement(new QPlainTextEdit(ui.client), "Text2", i);
         const int height = i == int(ui.Text2.size()) - 1 ? kLastBoardHeight : kBoardHeight;
         place(board, kPanelLeft, kBoardTop + kBoardPitch * i, kPanelWidth, height);
         describe(board, QStringLiteral("剪贴板%1").arg(i + 1), QStringLiteral("单击可将本板文字贴到您的文稿里"));

@@ -1,6 +1,7 @@
 #include "menus.h"
 
-#include "aids/toolbardispatch.h"
+#include "elements.h"
+#include "toolbarbuttons.h"
 
 #include <QAction>
 #include <QMainWindow>
@@ -14,20 +15,6 @@
 namespace bilan {
 
 namespace {
-
-QString elementName(const char *array, int index)
-{
-    return QLatin1String(array) + QLatin1Char('_') + QString::number(index);
-}
-
-// Marks an action as element `index` of an item array: the window's
-// handlers find the index in the "index" property.
-QAction *asElement(QAction *action, const char *array, int index)
-{
-    action->setObjectName(elementName(array, index));
-    action->setProperty("index", index);
-    return action;
-}
 
 QMenu *addMenu(QMenuBar *bar, const char *name, const QString &caption)
 {
@@ -62,27 +49,6 @@ QMenu *addSubmenu(QMenu *menu, const char *array, int index, const QString &capt
     asElement(submenu->menuAction(), array, index);
     return submenu;
 }
-
-struct ToolbarButton
-{
-    ToolbarKey key;
-    const char16_t *caption;
-    const char16_t *tooltip;
-};
-
-constexpr ToolbarButton kToolbarButtons[] = {
-    {ToolbarKey::Open, u"打开", u"打开文本文件"},
-    {ToolbarKey::Save, u"保存", u"保存您的稿子"},
-    {ToolbarKey::Copy, u"复制", u"将所选文字复制到剪贴板"},
-    {ToolbarKey::Palse, u"粘贴", u"将剪贴板文字粘贴在您的稿子里"},
-    {ToolbarKey::Back, u"撤消", u"撤消您在写稿时的上一步操作"},
-    {ToolbarKey::Image, u"打开图片", u"打开照片、图纸、图象等"},
-    {ToolbarKey::Clipboard, u"剪贴板", u"内置可视化超级剪贴板"},
-    {ToolbarKey::Write, u"词汇助输", u"方便电子术语输入稿件"},
-    {ToolbarKey::Selfdo, u"助输定制", u"定制适合您的快捷输入词组"},
-    {ToolbarKey::Enter, u"保存定制", u"保存对“助输定制”所作的修改"},
-    {ToolbarKey::Stop, u"回文本窗", u"回到文本窗口"},
-};
 
 } // namespace
 
@@ -135,15 +101,14 @@ void buildMenus(QMainWindow &window, Form1Ui &ui)
 
 void buildToolbarButtons(Form1Ui &ui)
 {
-    std::size_t number = 0;
-    for (const ToolbarButton &entry : kToolbarButtons) {
-        const QString tooltip = QString::fromUtf16(entry.tooltip);
-        QAction *action = ui.Toolbar1->addAction(QString::fromUtf16(entry.caption));
-        action->setObjectName(toolbarKeyText(entry.key));
+    for (const ToolbarButtonDesign &design : ToolbarButtons) {
+        const QString tooltip = QString::fromUtf16(design.tooltip);
+        QAction *action = ui.Toolbar1->addAction(QString::fromUtf16(design.caption));
+        action->setObjectName(QLatin1String(design.keyText));
         action->setToolTip(tooltip);
         if (QWidget *button = ui.Toolbar1->widgetForAction(action))
             button->setAccessibleDescription(tooltip);
-        ui.toolbarButtons[number++] = action;
+        ui.toolbarButtons[std::size_t(design.key)] = action;
     }
     // The phrase boxes are empty until the quick-phrase mode loads them;
     // saving before that would overwrite the phrase file with nothing.

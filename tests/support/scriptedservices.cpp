@@ -1,5 +1,6 @@
 #include "scriptedservices.h"
 
+#include "app/composition.h"
 #include "shell/form1.h"
 
 #include <QFileInfo>
@@ -98,9 +99,55 @@ void ScriptedDesktop::sendKeys(QKeyCombination combination)
 
 TempPlaces::TempPlaces() = default;
 
-Harness::Harness()
-    : m_workingDirectory(QDir::currentPath())
-    , m_window(std::make_unique<Form1>(services()))
+std::optional<QString> ScriptedClipboard::text()
+{
+    ++reads;
+    if (readFails)
+        return std::nullopt;
+    return content;
+}
+
+bool ScriptedClipboard::setText(const QString &text)
+{
+    ++writes;
+    if (writeFails)
+        return false;
+    content = text;
+    return true;
+}
+
+bool ScriptedClipboard::clear()
+{
+    ++clears;
+    if (clearFails)
+        return false;
+    content.clear();
+    return true;
+}
+
+ManualTicker::ManualTicker(int intervalMs, std::function<void()> onTick)
+    : m_interval(intervalMs)
+    , m_onTick(std::move(onTick))
+{
+}
+
+void ManualTicker::elapse()
+{
+    if (m_active && m_onTick)
+        m_onTick();
+}
+
+std::unique_ptr<Ticker> ManualTimers::create(int intervalMs, std::function<void()> onTick)
+{
+    auto ticker = std::make_unique<ManualTicker>(intervalMs, std::move(onTick));
+    created.append(ticker.get());
+    return ticker;
+}
+
+Harness::Harness(Clipboard *realClipboard)
+    : m_clipboard(realClipboard ? realClipboard : &clipboard)
+    , m_workingDirectory(QDir::currentPath())
+    , m_window(createMainWindow(services()))
 {
 }
 

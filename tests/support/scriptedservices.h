@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <variant>
@@ -113,17 +114,61 @@ class TempPlaces final : public Places
 public:
     TempPlaces();
     QTemporaryDir applicationDir;
-    QTemporaryDir passwordDir;
+    QTemporaryDir userDir;
     QString applicationFolder() override { return applicationDir.path(); }
-    QString passwordFolder() override { return passwordDir.path(); }
+    QString userFolder() override { return userDir.path(); }
 };
 
-// A main window built with scripted seams. Restores the working directory
-// when it goes.
+// A clipboard in memory that a test can make fail, call by call.
+class ScriptedClipboard final : public Clipboard
+{
+public:
+    QString content;
+    bool readFails = false;
+    bool writeFails = false;
+    bool clearFails = false;
+    int reads = 0;
+    int writes = 0;
+    int clears = 0;
+
+    std::optional<QString> text() override;
+    bool setText(const QString &text) override;
+    bool clear() override;
+};
+
+// Timers that tick only when a test says so.
+class ManualTicker final : public Ticker
+{
+public:
+    ManualTicker(int intervalMs, std::function<void()> onTick);
+    void start() override { m_active = true; }
+    void stop() override { m_active = false; }
+    bool isActive() const override { return m_active; }
+    int interval() const override { return m_interval; }
+    // One interval passes: the timer ticks if it is running.
+    void elapse();
+
+private:
+    int m_interval;
+    std::function<void()> m_onTick;
+    bool m_active = false;
+};
+
+class ManualTimers final : public Timers
+{
+public:
+    // Every timer made so far, in order; owned by whoever asked for it.
+    QList<ManualTicker *> created;
+    std::unique_ptr<Ticker> create(int intervalMs, std::function<void()> onTick) override;
+};
+
+// A main window with all its subsystems, built with scripted seams.
+// Restores the working directory when it goes.
 class Harness
 {
 public:
-    Harness();
+    // The window uses the given clipboard, or the scripted one.
+    explicit Harness(Clipboard *realClipboard = nullptr);
     ~Harness();
 
     ScriptedPrompts prompts;
@@ -131,11 +176,14 @@ public:
     ScriptedDesktop desktop;
     FixedClock clock;
     TempPlaces places;
-    Services services() { return Services{&prompts, &desktop, &clock, &places, &dialogs}; }
+    ScriptedClipboard clipboard;
+    ManualTimers timers;
+    Services services() { return Services{&prompts, &desktop, &clock, &places, &dialogs, m_clipboard, &timers}; }
 
     Form1 &window() { return *m_window; }
 
 private:
+    Clipboard *m_clipboard;
     QString m_workingDirectory;
     std::unique_ptr<Form1> m_window;
 };

@@ -1,6 +1,7 @@
 #include "caret.h"
 
-#include <QClipboard>
+#include "platform/services.h"
+
 #include <QTextCursor>
 #include <QTextEdit>
 
@@ -23,10 +24,15 @@ void insertAtCaret(QTextEdit *edit, const QString &text)
     edit->setTextCursor(cursor);
 }
 
-void insertViaClipboard(QTextEdit *edit, const QString &text, QClipboard *clipboard)
+bool insertViaClipboard(QTextEdit *edit, const QString &text, Clipboard &clipboard)
 {
-    clipboard->setText(text);
-    insertAtCaret(edit, clipboard->text());
+    if (!clipboard.setText(text))
+        return false;
+    const std::optional<QString> readBack = clipboard.text();
+    if (!readBack)
+        return false;
+    insertAtCaret(edit, *readBack);
+    return true;
 }
 
 } // namespace bilan
