@@ -44,7 +44,9 @@ void TestFields::text_data()
     // LF, lone CR, CR LF twice, a blank line, LF CR, no line end at the end.
     QTest::newRow("line ends") << "a\nb\rc\r\n\r\n \t \r\nd\n\re" << QStringList{"a", "b", "c", "", "", "d", "", "e"};
     QTest::newRow("blanks; full-width commas and quotes are text")
-        << " \t x \t,\" a \",  \"y\",甲，乙“丙”\r\n" << QStringList{"x", " a ", "y", "甲，乙“丙”"};
+        << " \t x \t,\" a \",  \"y\",甲，乙“丙”\r\n" << QStringList{"x \t", " a ", "y", "甲，乙“丙”"};
+    QTest::newRow("blanks at the end are the field's own")
+        << "abc \r\n电阻  ,x\t\n \r\n" << QStringList{"abc ", "电阻  ", "x\t", ""};
     QTest::newRow("quoted, then junk to the comma or line end")
         << "\"a,b\"junk,\"c\" x\r\n\"d\r\ne\"\r\nf" << QStringList{"a,b", "c", "d\r\ne", "f"};
     QTest::newRow("quotes inside unquoted, unclosed quote")
