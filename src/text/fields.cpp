@@ -155,7 +155,7 @@ bool isNumber(QStringView field)
 
 QString decodeDataFile(QByteArrayView bytes)
 {
-    return plaintext::decode(bytes).text;
+    return plaintext::decode(bytes, plaintext::Unmarked::SystemCodePage).text;
 }
 
 DataFile readDataFile(const QString &path)

@@ -56,9 +56,12 @@ private:
 // digits with at most one decimal point, an optional exponent.
 bool isNumber(QStringView field);
 
-// A data file's bytes as text, read as plain text is (byte-order marks,
-// UTF-8, otherwise the system code page), line ends included. NUL bytes
-// are kept as characters: these files have no "not a text file" case.
+// A data file's bytes as text, line ends included. The files are the
+// system code page (GBK, GB18030 beyond it) by definition; only a UTF-8 or
+// UTF-16 byte-order mark says otherwise. Bytes that happen to be
+// well-formed UTF-8 are not taken for it: a password "小英" is D0 A1 D3 A2,
+// which UTF-8 reads as "СӢ". NUL bytes are kept as characters: these
+// files have no "not a text file" case.
 QString decodeDataFile(QByteArrayView bytes);
 
 enum class FileStatus { Ok, Missing, Unreadable };
