@@ -58,9 +58,8 @@ private:
         qsizetype rare = 0;
     };
 
-    void feedUtf8(std::uint8_t byte);
-    void feedGb(std::uint8_t byte);
-    void judgeUtf8Character(char32_t character);
+    const std::uint8_t *weigh(const std::uint8_t *p, const std::uint8_t *end);
+    void checkUtf8(const std::uint8_t *p, const std::uint8_t *end);
 
     Utf8Reading m_utf8;
     GbReading m_gb;
