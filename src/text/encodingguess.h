@@ -17,8 +17,8 @@ bool fourByteCodeExists(const std::uint8_t *code);
 // the reading with fewer characters outside everyday use, a tie going to
 // GB unless the UTF-8 reading is Latin words with accents.
 //
-// A library detector was tried first and read GBK's "小英" and "小小小"
-// as UTF-8: it weighs statistics that a line or two of text cannot give,
+// A library detector (uchardet) was tried first and read GBK's "小英" and
+// "小小小" as UTF-8: it weighs statistics that a line or two cannot give,
 // and nothing in it can promise that what this editor writes comes back.
 // This weighs only the two readings in question, and its counts depend on
 // the bytes alone, never on where the pieces were cut.
