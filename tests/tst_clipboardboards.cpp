@@ -25,20 +25,16 @@ Boards boardsOf(Harness &h)
     return texts;
 }
 
-// Board texts by index; the others are empty.
+// Board texts by index, the others empty; index -1 fills every board.
 Boards boards(std::initializer_list<std::pair<int, QString>> filled)
 {
     Boards texts(ClipboardBoards::Count);
-    for (const auto &[index, text] : filled)
-        texts[index] = text;
-    return texts;
-}
-
-Boards allFull()
-{
-    Boards texts;
-    for (int i = 0; i < ClipboardBoards::Count; ++i)
-        texts.append(QStringLiteral("板%1").arg(i));
+    for (const auto &[index, text] : filled) {
+        for (int i = 0; i < ClipboardBoards::Count; ++i) {
+            if (index == i || index == -1)
+                texts[i] = index == -1 ? text + QString::number(i) : text;
+        }
+    }
     return texts;
 }
 
@@ -66,7 +62,8 @@ void TestClipboardBoards::watcherTick_data()
     QTest::addColumn<QString>("left"); // the clipboard's text afterwards
 
     const QString t = QStringLiteral("新文字");
-    Boards fourCleared = allFull();
+    const Boards allFull = boards({{-1, QStringLiteral("板")}});
+    Boards fourCleared = allFull;
     fourCleared[4].clear();
     Boards fourTaken = fourCleared;
     fourTaken[4] = t;
@@ -79,7 +76,7 @@ void TestClipboardBoards::watcherTick_data()
     QTest::newRow("empty clipboard") << true << boards({{0, t}}) << "" << "" << boards({{0, t}}) << "";
     QTest::newRow("first empty board") << true << boards({{0, "a"}, {1, "b"}, {3, "d"}}) << t << ""
                                        << boards({{0, "a"}, {1, "b"}, {2, t}, {3, "d"}}) << "";
-    QTest::newRow("all full") << true << allFull() << t << "" << allFull() << t;
+    QTest::newRow("all full") << true << allFull << t << "" << allFull << t;
     QTest::newRow("board 4 cleared") << true << fourCleared << t << "" << fourTaken << "";
     QTest::newRow("CR LF as the board holds it") << true << boards({{0, "a\nb"}}) << "a\r\nb" << ""
                                                  << boards({{0, "a\nb"}}) << "a\r\nb";
