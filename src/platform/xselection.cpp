@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QList>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <functional>
