@@ -9,7 +9,7 @@ build=${BILAN_BUILD:-$top/build}
 
 packages=(
     g++ cmake ninja-build pkg-config
-    qt6-base-dev qt6-translations-l10n
+    qt6-base-dev qt6-translations-l10n libxcb1-dev
     fonts-wqy-microhei
     xvfb xauth xclip xdotool x11-utils
     dbus at-spi2-core python3-pyatspi

@@ -7,6 +7,13 @@
 
 int main(int argc, char *argv[])
 {
+    // The clipboard boards collect what other programs copy while this
+    // window is in the background, which a Wayland desktop lets no native
+    // client see. Where the session also offers X (XWayland, or plain X)
+    // and nobody has chosen a platform, the editor runs as an X client.
+    if (!qEnvironmentVariableIsEmpty("DISPLAY") && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+
     QApplication app(argc, argv);
     if (!bilan::prepareApplication(app))
         return 1;

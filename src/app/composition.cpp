@@ -1,9 +1,15 @@
 #include "composition.h"
 
+#include "aids/clipboardboards.h"
+#include "aids/quickphrases.h"
 #include "aids/toolbardispatch.h"
+#include "shell/clicks.h"
 #include "shell/editcommands.h"
 #include "shell/filecommands.h"
 #include "shell/form1.h"
+
+#include <QPlainTextEdit>
+#include <QTimer>
 
 namespace bilan {
 
@@ -30,6 +36,23 @@ void installShell(Form1 &window, ToolbarDispatch &toolbar)
     toolbar.setAction(ToolbarKey::Back, [edits] { edits->undo(); });
 }
 
+// The quick-input phrase boxes with the save of "保存定制", and the
+// clipboard boards with their watcher on the window's timer. The phrase
+// load belongs to the quick-phrase mode, which calls QuickPhrases::load.
+void installPhrasesAndBoards(Form1 &window, ToolbarDispatch &toolbar)
+{
+    auto *phrases = new QuickPhrases(window);
+    auto *boards = new ClipboardBoards(window);
+    const Form1Ui &ui = window.ui();
+
+    for (int i = 0; i < QuickPhrases::Count; ++i)
+        onClick(ui.Text1[std::size_t(i)], [phrases, i] { phrases->onBoxClick(i); });
+    for (int i = 0; i < ClipboardBoards::Count; ++i)
+        onClick(ui.Text2[std::size_t(i)], [boards, i] { boards->onBoardClick(i); });
+    toolbar.setAction(ToolbarKey::Enter, [phrases] { phrases->save(); });
+    QObject::connect(ui.Timer1, &QTimer::timeout, boards, &ClipboardBoards::tick);
+}
+
 } // namespace
 
 std::unique_ptr<Form1> createMainWindow(const Services &services)
@@ -39,6 +62,7 @@ std::unique_ptr<Form1> createMainWindow(const Services &services)
     window->setToolbarHandler([toolbar](const QString &key) { toolbar->onButton(key); });
 
     installShell(*window, *toolbar);
+    installPhrasesAndBoards(*window, *toolbar);
     return window;
 }
 

@@ -4,6 +4,7 @@
 #include "services.h"
 #include "filefilter.h"
 #include "qtdialogs.h"
+#include "xselection.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -140,10 +141,22 @@ public:
     }
 };
 
+// The system clipboard through Qt, except where Qt would freeze the window:
+// on X, a text that another program owns is read, and the clipboard taken
+// from it, over a connection of our own with a short deadline (XSelection).
+// What this program put there itself is Qt's to give back and to clear;
+// Qt would not notice the clipboard emptied under it by another connection.
+// Elsewhere (the offscreen platform of the tests) Qt's clipboard is in the
+// process and answers at once.
 class QtClipboard final : public Clipboard
 {
 public:
-    std::optional<QString> text() override { return QGuiApplication::clipboard()->text(); }
+    std::optional<QString> text() override
+    {
+        if (XSelection *other = othersSelection())
+            return other->text();
+        return QGuiApplication::clipboard()->text();
+    }
     bool setText(const QString &text) override
     {
         QGuiApplication::clipboard()->setText(text);
@@ -151,9 +164,30 @@ public:
     }
     bool clear() override
     {
+        if (XSelection *other = othersSelection())
+            return other->clear();
         QGuiApplication::clipboard()->clear();
         return true;
     }
+
+private:
+    // The X connection for a clipboard that another program owns; nothing
+    // when this program owns it, off X, or when X cannot be reached that way.
+    XSelection *othersSelection()
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb") || QGuiApplication::clipboard()->ownsClipboard())
+            return nullptr;
+        if (!m_connectTried) {
+            m_connectTried = true;
+            // The display Qt was started on; Qt itself takes it from DISPLAY
+            // unless told otherwise on the command line.
+            m_selection = XSelection::connect(nullptr);
+        }
+        return m_selection.get();
+    }
+
+    std::unique_ptr<XSelection> m_selection;
+    bool m_connectTried = false;
 };
 
 class QtTicker final : public Ticker

@@ -171,6 +171,14 @@ Outcome save(const QString &path, const QTextDocument &document, Format format)
 {
     if (path.isEmpty())
         return {QStringLiteral("无法保存文件：没有给出文件名。")};
+    return saveBytes(path, format == Format::Rtf ? rtf::write(document)
+                                                 : plaintext::encode(documentText(document)));
+}
+
+Outcome saveBytes(const QString &path, const QByteArray &bytes)
+{
+    if (path.isEmpty())
+        return {QStringLiteral("无法保存文件：没有给出文件名。")};
 
     const QFileInfo info(path);
     if (info.isDir())
@@ -182,11 +190,10 @@ Outcome save(const QString &path, const QTextDocument &document, Format format)
     if (info.exists() && !info.isFile())
         return saveFailure(path, QStringLiteral("这不是普通文件"));
 
-    const QByteArray bytes = format == Format::Rtf ? rtf::write(document)
-                                                   : plaintext::encode(documentText(document));
-
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered, so that a write cut short reports the system's reason
+    // (disk full) even for a file small enough to sit in a buffer.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         if (info.exists() && !info.isWritable())
             return saveFailure(path, QStringLiteral("文件是只读的"));
         return saveFailure(path, systemReason(file.errorString(), Direction::Writing));

@@ -25,4 +25,8 @@ Outcome load(const QString &path, QTextDocument &document);
 // moves it into place, so a failed save leaves any existing file as it was.
 Outcome save(const QString &path, const QTextDocument &document, Format format);
 
+// The same whole-file save for bytes made elsewhere: the small data files
+// (the quick phrases) get the same safety and the same wording of failures.
+Outcome saveBytes(const QString &path, const QByteArray &bytes);
+
 } // namespace bilan::manuscript

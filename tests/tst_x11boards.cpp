@@ -1,0 +1,158 @@
+// The clipboard boards on a real X server against other programs: xclip
+// copies and reads, and an owner that never answers. Runs under Xvfb.
+
+#include "support/scriptedservices.h"
+
+#include "aids/clipboardboards.h"
+#include "platform/xselection.h"
+#include "shell/form1.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+
+using namespace bilan;
+using namespace bilan::test;
+
+namespace {
+
+QByteArray othersSee()
+{
+    QProcess reader;
+    reader.start(QStringLiteral("xclip"), {"-o", "-selection", "clipboard", "-t", "UTF8_STRING"});
+    QElapsedTimer clock;
+    clock.start();
+    // Keeps this process serving the clipboard it may own meanwhile.
+    while (reader.state() != QProcess::NotRunning && clock.elapsed() < 10000)
+        QTest::qWait(10);
+    return reader.readAllStandardOutput();
+}
+
+// xclip owns the clipboard with the text until another program takes it.
+void copyElsewhere(QProcess &owner, const QByteArray &text)
+{
+    owner.start(QStringLiteral("xclip"), {"-i", "-selection", "clipboard", "-quiet"});
+    QVERIFY(owner.waitForStarted(5000));
+    owner.write(text);
+    owner.closeWriteChannel();
+    QTRY_COMPARE_WITH_TIMEOUT(othersSee(), text, 10000);
+}
+
+struct Window
+{
+    Harness h{qtServices().clipboard};
+    ClipboardBoards *boards = h.window().findChild<ClipboardBoards *>();
+    Window()
+    {
+        h.window().show();
+        h.window().flags().watchClipboard = true;
+    }
+    QString board(int i) { return h.window().ui().Text2[std::size_t(i)]->toPlainText(); }
+};
+
+} // namespace
+
+class TestX11Boards : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QFAIL("needs a real X server (QT_QPA_PLATFORM=xcb)");
+    }
+
+    void textCopiedElsewhereMovesIntoABoard()
+    {
+        Window w;
+        QProcess owner;
+        copyElsewhere(owner, QStringLiteral("别处复制的").toUtf8());
+        // Timer1 ticks every 800 ms.
+        QTRY_COMPARE_WITH_TIMEOUT(w.board(0), QStringLiteral("别处复制的"), 2000);
+        QCOMPARE(othersSee(), QByteArray());
+        // xclip ends when its clipboard is taken.
+    QTRY_COMPARE(owner.state(), QProcess::NotRunning);
+
+        // Copied here, captured, and gone for other programs too.
+        w.h.window().ui().RichTextBox1->setPlainText(QStringLiteral("本稿文字"));
+        w.h.window().ui().RichTextBox1->selectAll();
+        w.h.window().ui().toolbarButtons[std::size_t(ToolbarKey::Copy)]->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(w.board(1), QStringLiteral("本稿文字"), 2000);
+        QCOMPARE(othersSee(), QByteArray());
+
+        // A board click goes through the clipboard and leaves it empty.
+        w.h.window().ui().RichTextBox1->clear();
+        QPlainTextEdit *board = w.h.window().ui().Text2[0];
+        QTest::mouseClick(board->viewport(), Qt::LeftButton, {}, QPoint(4, 4));
+        QCOMPARE(w.h.window().ui().RichTextBox1->toPlainText(), QStringLiteral("别处复制的"));
+        QCOMPARE(othersSee(), QByteArray());
+    }
+
+    void textSentInPiecesIsReadWhole()
+    {
+        // xclip sends a text over about a megabyte in pieces (INCR).
+        QByteArray big;
+        for (int i = 0; big.size() < 1'500'000; ++i)
+            big += "第" + QByteArray::number(i) + "行 line\n";
+        QProcess owner;
+        owner.start(QStringLiteral("xclip"), {"-i", "-selection", "clipboard", "-quiet"});
+        QVERIFY(owner.waitForStarted(5000));
+        owner.write(big);
+        owner.closeWriteChannel();
+        const std::unique_ptr<XSelection> selection = XSelection::connect(nullptr, {std::chrono::milliseconds(2000), std::chrono::milliseconds(5000), {}});
+        QVERIFY(selection);
+        QTRY_COMPARE(selection->text().value_or(QString()).size(), QString::fromUtf8(big).size());
+        QCOMPARE(selection->text(), QString::fromUtf8(big));
+        QVERIFY(selection->clear());
+        QTRY_COMPARE(owner.state(), QProcess::NotRunning);
+        QCOMPARE(selection->text(), QString());
+    }
+
+    void silentOwnerDoesNotFreezeTheWindow()
+    {
+        Window w;
+        QProcess silent;
+        silent.start(QStringLiteral(SILENT_OWNER));
+        QVERIFY(silent.waitForReadyRead(5000));
+        QCOMPARE(silent.readAll(), QByteArray("ready\n"));
+
+        QElapsedTimer clock;
+        clock.start();
+        w.boards->tick();
+        QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
+
+        // Timer1 goes on ticking while a 10 ms timer measures how long the
+        // event loop is ever held up; the paste command reads the clipboard too.
+        QTimer probe;
+        qint64 last = 0;
+        qint64 longest = 0;
+        QObject::connect(&probe, &QTimer::timeout, [&] {
+            longest = std::max(longest, clock.elapsed() - last);
+            last = clock.elapsed();
+        });
+        clock.restart();
+        probe.start(10);
+        QTest::qWait(1000);
+        w.h.window().ui().toolbarButtons[std::size_t(ToolbarKey::Palse)]->trigger();
+        QTest::qWait(1500);
+        probe.stop();
+        QVERIFY2(longest < 300, qPrintable(QString::number(longest)));
+        QCOMPARE(w.board(0), QString());
+
+        // Once that owner is gone, the watcher sees new texts again.
+        silent.kill();
+        QVERIFY(silent.waitForFinished(5000));
+        QProcess owner;
+        copyElsewhere(owner, "after the silent one");
+        QTRY_COMPARE_WITH_TIMEOUT(w.board(0), QStringLiteral("after the silent one"), 2000);
+    }
+};
+
+QTEST_MAIN(TestX11Boards)
+#include "tst_x11boards.moc"
