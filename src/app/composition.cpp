@@ -1,9 +1,13 @@
 #include "composition.h"
 
+#include "aids/panelmodes.h"
+#include "aids/symbolbar.h"
 #include "aids/toolbardispatch.h"
+#include "aids/vocabulary.h"
 #include "shell/editcommands.h"
 #include "shell/filecommands.h"
 #include "shell/form1.h"
+#include "viewer/referenceviewer.h"
 
 namespace bilan {
 
@@ -30,6 +34,32 @@ void installShell(Form1 &window, ToolbarDispatch &toolbar)
     toolbar.setAction(ToolbarKey::Back, [edits] { edits->undo(); });
 }
 
+// The side panel's modes on the toolbar, the symbol bar and the term
+// labels. The quick-phrase mode ends by loading the phrase file and the
+// picture mode by the picture load; both hooks are set by their owners.
+PanelModes *installPanel(Form1 &window, ToolbarDispatch &toolbar)
+{
+    auto *modes = new PanelModes(window);
+    new SymbolBar(window);
+    new VocabularyBoard(window);
+
+    using Mode = PanelModes::Mode;
+    toolbar.setAction(ToolbarKey::Image, [modes] { modes->switchTo(Mode::Picture); });
+    toolbar.setAction(ToolbarKey::Stop, [modes] { modes->switchTo(Mode::ReferenceText); });
+    toolbar.setAction(ToolbarKey::Write, [modes] { modes->switchTo(Mode::Vocabulary); });
+    toolbar.setAction(ToolbarKey::Selfdo, [modes] { modes->switchTo(Mode::QuickPhrase); });
+    toolbar.setAction(ToolbarKey::Clipboard, [modes] { modes->switchTo(Mode::Clipboard); });
+    return modes;
+}
+
+// The reference picture with its scroll bars, and the reference text
+// area's click; the picture load ends the picture mode.
+void installViewer(Form1 &window, PanelModes &modes)
+{
+    auto *viewer = new ReferenceViewer(window);
+    modes.setPictureLoader([viewer] { viewer->loadPicture(); });
+}
+
 } // namespace
 
 std::unique_ptr<Form1> createMainWindow(const Services &services)
@@ -39,6 +69,8 @@ std::unique_ptr<Form1> createMainWindow(const Services &services)
     window->setToolbarHandler([toolbar](const QString &key) { toolbar->onButton(key); });
 
     installShell(*window, *toolbar);
+    PanelModes *modes = installPanel(*window, *toolbar);
+    installViewer(*window, *modes);
     return window;
 }
 
