@@ -19,3 +19,10 @@ echo "== RTF load and save"
 echo
 echo "== code-936 values"
 QT_QPA_PLATFORM=offscreen "$build/bench/bench_cp936"
+
+# -- side panel: the vocabulary mode and a term click against one frame,
+#    beside a bare Qt window showing and hiding the same 149 labels.
+echo
+echo "== side panel"
+LC_ALL=C.UTF-8 LANG=C.UTF-8 QT_QPA_PLATFORM=xcb \
+    xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" "$build/bench/bench_panel"
