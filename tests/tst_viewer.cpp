@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QLabel>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -86,9 +87,9 @@ QByteArray gifOf(int width, int height)
     return gif;
 }
 
-// A real JPEG of 16 × 16 pixels whose frame header is made to claim
-// 30000 × 30000 (3.6 GB decoded).
-QByteArray hostileJpeg()
+// A real JPEG of 16 × 16 pixels whose frame header is made to claim a
+// larger size: 30000 × 30000 is 3.6 GB decoded.
+QByteArray jpegClaiming(int side)
 {
     QImage image(16, 16, QImage::Format_RGB32);
     image.fill(Qt::gray);
@@ -101,8 +102,8 @@ QByteArray hostileJpeg()
     if (frame < 0)
         return {};
     // Marker, length (2), precision (1), then height and width, big-endian.
-    const QByteArray claimed = QByteArray::fromHex("75307530");
-    jpeg.replace(frame + 5, 4, claimed);
+    const char claimed[] = {char(side >> 8), char(side & 0xff), char(side >> 8), char(side & 0xff)};
+    jpeg.replace(frame + 5, 4, QByteArray(claimed, 4));
     return jpeg;
 }
 
@@ -140,6 +141,7 @@ private slots:
     void unreadableFile_data();
     void unreadableFile();
     void nextLoadClearsThePicture();
+    void largePhotographLoads();
     void referenceTextThroughOpen();
     void referenceTextThroughCopy();
 };
@@ -253,7 +255,7 @@ void TestViewer::unreadableFile_data()
     QTest::newRow("text named jpg") << "notes.jpg" << QByteArray("电阻R1 10k\r\n") << "";
     QTest::newRow("truncated gif") << "broken.gif" << gifOf(40, 40).left(30) << "";
     QTest::newRow("empty file") << "empty.bmp" << QByteArray() << "";
-    QTest::newRow("claims 30000 x 30000") << "bomb.jpg" << hostileJpeg() << "图片太大（30000×30000 像素）";
+    QTest::newRow("claims 30000 x 30000") << "bomb.jpg" << jpegClaiming(30000) << "图片太大（30000×30000 像素）";
     QTest::newRow("missing") << "gone.bmp" << QByteArray() << "文件不存在";
 }
 
@@ -309,6 +311,21 @@ void TestViewer::nextLoadClearsThePicture()
     QCOMPARE(ui.HScroll1->value(), 0);
     QCOMPARE(ui.VScroll1->value(), 0);
     QCOMPARE(ui.HScroll1->maximum(), Twips::fromPixelsX(ui.Image1->width()));
+}
+
+// A picture beyond Qt's default allocation limit (128 MB) but within the
+// viewer's loads, and the program's limit is left as it was.
+void TestViewer::largePhotographLoads()
+{
+    const QString path = m_pictures.filePath(QStringLiteral("large.jpg"));
+    writeFile(path, jpegClaiming(6000));
+    const int limit = QImageReader::allocationLimit();
+    Harness h;
+    h.dialogs.answers.push_back(path);
+    h.window().ui().toolbarButtons[Image]->trigger();
+    QCOMPARE(h.prompts.messages.size(), 0);
+    QCOMPARE(h.window().ui().Image1->size(), QSize(6000, 6000));
+    QCOMPARE(QImageReader::allocationLimit(), limit);
 }
 
 // A click in the reference text area makes Open load there; a cancelled

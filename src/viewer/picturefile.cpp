@@ -10,6 +10,30 @@ namespace {
 // Every picture is shown as 32-bit pixels, whatever its file holds.
 constexpr qint64 kBytesPerPixel = 4;
 
+// Qt's own ceiling on a decoded image (128 MB in Qt 6.4) would turn away an
+// ordinary 50-megapixel photograph; this one admits about 130 megapixels
+// and still stops a file that claims a picture of many gigabytes.
+constexpr int kPictureLimitMegabytes = 512;
+
+// The allocation limit is one setting for the whole program; reference
+// pictures get theirs only while one is read, and every other image
+// (pictures inside manuscripts) keeps Qt's.
+class PictureAllocationLimit final
+{
+public:
+    PictureAllocationLimit()
+        : m_previous(QImageReader::allocationLimit())
+    {
+        QImageReader::setAllocationLimit(kPictureLimitMegabytes);
+    }
+    ~PictureAllocationLimit() { QImageReader::setAllocationLimit(m_previous); }
+    PictureAllocationLimit(const PictureAllocationLimit &) = delete;
+    PictureAllocationLimit &operator=(const PictureAllocationLimit &) = delete;
+
+private:
+    int m_previous;
+};
+
 QString failure(const QString &path, const QString &reason)
 {
     return QStringLiteral("无法显示图片“%1”：%2。").arg(QDir::toNativeSeparators(path), reason);
@@ -45,6 +69,7 @@ bool exceedsAllocationLimit(const QSize &size)
 
 Reading read(const QString &path)
 {
+    const PictureAllocationLimit limit;
     QImageReader reader(path);
     // The content decides, not the name: a JPEG saved as .bmp still shows.
     reader.setDecideFormatFromContent(true);

@@ -15,9 +15,10 @@ struct Reading
 };
 
 // Reads a BMP, GIF or JPEG file (or any other picture Qt's image plugins
-// read), whatever its name. A picture whose pixels would take more memory
-// than Qt's image allocation limit is refused before it is decoded, so a
-// small file that claims a huge picture cannot exhaust memory.
+// read), whatever its name. A picture whose pixels would take more than
+// 512 MB is refused before it is decoded (Qt's image allocation limit,
+// raised from its default for photographs while the picture is read), so
+// a small file that claims a huge picture cannot exhaust memory.
 Reading read(const QString &path);
 
 } // namespace bilan::picture
