@@ -34,3 +34,10 @@ echo "== clipboard watcher tick"
 QT_QPA_PLATFORM=offscreen "$build/bench/bench_clipboardboards"
 xvfb-run -a -s "-screen 0 1280x1024x24" env QT_QPA_PLATFORM=xcb "$build/bench/bench_clipboardboards" --x11
 # --- end of clipboard boards -----------------------------------------------
+
+# -- side panel: the vocabulary mode and a term click against one frame,
+#    beside a bare Qt window showing and hiding the same 149 labels.
+echo
+echo "== side panel"
+LC_ALL=C.UTF-8 LANG=C.UTF-8 QT_QPA_PLATFORM=xcb \
+    xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" "$build/bench/bench_panel"

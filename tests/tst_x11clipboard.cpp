@@ -6,6 +6,7 @@
 #include "shell/form1.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QProcess>
@@ -109,6 +110,26 @@ private slots:
         QCOMPARE(manuscript->toPlainText(), QStringLiteral("前外部文字后"));
         owner.kill();
         owner.waitForFinished(2000);
+    }
+
+    // A term label clicked with the mouse leaves the term, trailing blank
+    // and all, on the clipboard that other programs read.
+    void termLabelReachesOtherPrograms()
+    {
+        Harness h(qtServices().clipboard);
+        Form1 &window = h.window();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTextEdit *manuscript = window.ui().RichTextBox1;
+        manuscript->setPlainText(QStringLiteral("接收"));
+        select(manuscript, 2, 0);
+
+        window.ui().toolbarButtons[std::size_t(ToolbarKey::Write)]->trigger();
+        QLabel *label = window.ui().Label2[50];
+        QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {},
+                          label->mapTo(&window, label->rect().center()));
+        QCOMPARE(manuscript->toPlainText(), QStringLiteral("接收天线 "));
+        QCOMPARE(QString::fromUtf8(clipboardOfOthers()), QStringLiteral("天线 "));
     }
 };
 

@@ -1,5 +1,11 @@
 #include "symbolbar.h"
 
+#include "shell/caret.h"
+#include "shell/form1.h"
+
+#include <QPushButton>
+#include <QTextEdit>
+
 #include <array>
 
 namespace bilan::symbolbar {
@@ -76,3 +82,28 @@ int left(int index)
 }
 
 } // namespace bilan::symbolbar
+
+namespace bilan {
+
+SymbolBar::SymbolBar(Form1 &window)
+    : QObject(&window)
+    , m_window(window)
+{
+    setObjectName(QStringLiteral("SymbolBar"));
+    for (QPushButton *button : window.ui().Command1) {
+        const int index = button->property("index").toInt();
+        connect(button, &QPushButton::clicked, this, [this, index] { onButton(index); });
+    }
+}
+
+void SymbolBar::onButton(int index)
+{
+    const QString text = symbolbar::insertedText(index);
+    if (text.isEmpty())
+        return;
+    QTextEdit *manuscript = m_window.ui().RichTextBox1;
+    manuscript->setFocus(Qt::OtherFocusReason);
+    insertAtCaret(manuscript, text);
+}
+
+} // namespace bilan

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 namespace bilan::symbolbar {
@@ -29,3 +30,24 @@ int slot(int index);
 int left(int index);
 
 } // namespace bilan::symbolbar
+
+namespace bilan {
+
+class Form1;
+
+// The symbol bar's buttons at work: a click takes the keyboard focus back
+// to the manuscript and inserts the button's text at the caret, so the
+// author goes on typing behind it (behind both marks of a pair).
+class SymbolBar final : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SymbolBar(Form1 &window);
+
+    void onButton(int index);
+
+private:
+    Form1 &m_window;
+};
+
+} // namespace bilan

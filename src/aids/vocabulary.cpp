@@ -1,6 +1,13 @@
 #include "vocabulary.h"
 
+#include "shell/caret.h"
+#include "shell/clicks.h"
+#include "shell/form1.h"
+
 #include "text/codepage.h"
+
+#include <QLabel>
+#include <QTextEdit>
 
 #include <array>
 
@@ -158,3 +165,34 @@ QString makerMailAddress()
 }
 
 } // namespace bilan::vocabulary
+
+namespace bilan {
+
+VocabularyBoard::VocabularyBoard(Form1 &window)
+    : QObject(&window)
+    , m_window(window)
+{
+    setObjectName(QStringLiteral("VocabularyBoard"));
+    for (QLabel *label : window.ui().Label2) {
+        const int index = label->property("index").toInt();
+        onClick(label, [this, index] { onLabel(index); });
+    }
+}
+
+void VocabularyBoard::onLabel(int index)
+{
+    const QString term = vocabulary::caption(index);
+    if (term.isEmpty())
+        return;
+    QTextEdit *manuscript = m_window.ui().RichTextBox1;
+    Clipboard &clipboard = *m_window.services().clipboard;
+    // Emptied first so that no other format of an earlier copy stays
+    // beside the term; a clipboard that refuses is overwritten anyway.
+    clipboard.clear();
+    // With the clipboard held by another program or not answering, the
+    // author still gets the term, only not on the clipboard.
+    if (!insertViaClipboard(manuscript, term, clipboard))
+        insertAtCaret(manuscript, term);
+}
+
+} // namespace bilan

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QRect>
 #include <QString>
 
@@ -36,3 +37,25 @@ bool wraps(int index);
 QString makerMailAddress();
 
 } // namespace bilan::vocabulary
+
+namespace bilan {
+
+class Form1;
+
+// The term labels at work. A click goes through the system clipboard, which
+// is left holding the term so that "粘贴" can insert it again; a label takes
+// no focus, so the focus stays wherever it was. Labels are clickable only
+// while the vocabulary mode shows them.
+class VocabularyBoard final : public QObject
+{
+    Q_OBJECT
+public:
+    explicit VocabularyBoard(Form1 &window);
+
+    void onLabel(int index);
+
+private:
+    Form1 &m_window;
+};
+
+} // namespace bilan

@@ -1,12 +1,16 @@
 #include "composition.h"
 
 #include "aids/clipboardboards.h"
+#include "aids/panelmodes.h"
 #include "aids/quickphrases.h"
+#include "aids/symbolbar.h"
 #include "aids/toolbardispatch.h"
+#include "aids/vocabulary.h"
 #include "shell/clicks.h"
 #include "shell/editcommands.h"
 #include "shell/filecommands.h"
 #include "shell/form1.h"
+#include "viewer/referenceviewer.h"
 
 #include <QPlainTextEdit>
 #include <QTimer>
@@ -36,10 +40,10 @@ void installShell(Form1 &window, ToolbarDispatch &toolbar)
     toolbar.setAction(ToolbarKey::Back, [edits] { edits->undo(); });
 }
 
-// The quick-input phrase boxes with the save of "保存定制", and the
-// clipboard boards with their watcher on the window's timer. The phrase
-// load belongs to the quick-phrase mode, which calls QuickPhrases::load.
-void installPhrasesAndBoards(Form1 &window, ToolbarDispatch &toolbar)
+// The quick-input phrase boxes with the save of "保存定制" and the load
+// that ends the quick-phrase mode, and the clipboard boards with their
+// watcher on the window's timer.
+void installPhrasesAndBoards(Form1 &window, ToolbarDispatch &toolbar, PanelModes &modes)
 {
     auto *phrases = new QuickPhrases(window);
     auto *boards = new ClipboardBoards(window);
@@ -51,6 +55,33 @@ void installPhrasesAndBoards(Form1 &window, ToolbarDispatch &toolbar)
         onClick(ui.Text2[std::size_t(i)], [boards, i] { boards->onBoardClick(i); });
     toolbar.setAction(ToolbarKey::Enter, [phrases] { phrases->save(); });
     QObject::connect(ui.Timer1, &QTimer::timeout, boards, &ClipboardBoards::tick);
+    modes.setPhraseLoader([phrases] { phrases->load(); });
+}
+
+// The side panel's modes on the toolbar, the symbol bar and the term
+// labels. The quick-phrase mode ends by loading the phrase file and the
+// picture mode by the picture load; both hooks are set by their owners.
+PanelModes *installPanel(Form1 &window, ToolbarDispatch &toolbar)
+{
+    auto *modes = new PanelModes(window);
+    new SymbolBar(window);
+    new VocabularyBoard(window);
+
+    using Mode = PanelModes::Mode;
+    toolbar.setAction(ToolbarKey::Image, [modes] { modes->switchTo(Mode::Picture); });
+    toolbar.setAction(ToolbarKey::Stop, [modes] { modes->switchTo(Mode::ReferenceText); });
+    toolbar.setAction(ToolbarKey::Write, [modes] { modes->switchTo(Mode::Vocabulary); });
+    toolbar.setAction(ToolbarKey::Selfdo, [modes] { modes->switchTo(Mode::QuickPhrase); });
+    toolbar.setAction(ToolbarKey::Clipboard, [modes] { modes->switchTo(Mode::Clipboard); });
+    return modes;
+}
+
+// The reference picture with its scroll bars, and the reference text
+// area's click; the picture load ends the picture mode.
+void installViewer(Form1 &window, PanelModes &modes)
+{
+    auto *viewer = new ReferenceViewer(window);
+    modes.setPictureLoader([viewer] { viewer->loadPicture(); });
 }
 
 } // namespace
@@ -62,7 +93,9 @@ std::unique_ptr<Form1> createMainWindow(const Services &services)
     window->setToolbarHandler([toolbar](const QString &key) { toolbar->onButton(key); });
 
     installShell(*window, *toolbar);
-    installPhrasesAndBoards(*window, *toolbar);
+    PanelModes *modes = installPanel(*window, *toolbar);
+    installViewer(*window, *modes);
+    installPhrasesAndBoards(*window, *toolbar, *modes);
     return window;
 }
 

@@ -1,0 +1,341 @@
+// The side panel's modes through the toolbar, the symbol bar and the term
+// labels, on the real window with scripted seams.
+
+#include "support/scriptedservices.h"
+
+#include "aids/panelmodes.h"
+#include "shell/form1.h"
+#include "shell/twips.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QToolBar>
+
+using namespace bilan;
+using namespace bilan::test;
+
+namespace {
+
+using K = ToolbarKey;
+const K kModes[] = {K::Stop, K::Write, K::Selfdo, K::Clipboard, K::Image};
+
+// The state table, column by column: clipboard boards, tab strip, phrase
+// boxes, scroll bars, picture, term labels, reference text area (1 shown,
+// 0 hidden, - kept), then the watch and "保存定制" (1 or 0, - kept) and the
+// tooltip ("=" kept).
+struct Row { const char *groups; const char *flags; const char *tooltip; };
+const Row kStart{"0000001", "00", "请打开参考用文本、图片等"};
+
+Row rowOf(K key)
+{
+    switch (key) {
+    case K::Stop: return {"00000-1", "00", "请打开参考用文本、图片等"};
+    case K::Write: return {"0000010", "00", "="};
+    case K::Selfdo: return {"011----", "01", ""};
+    case K::Clipboard: return {"1------", "10", "="};
+    default: return {"0001100", "-0", "="};
+    }
+}
+
+QString apply(const QString &state, const Row &row)
+{
+    QString next = QString::fromLatin1(row.groups) + QString::fromLatin1(row.flags);
+    for (int i = 0; i < next.size(); ++i) {
+        if (next[i] == '-')
+            next[i] = state[i];
+    }
+    const bool kept = qstrcmp(row.tooltip, "=") == 0;
+    return next + '|' + (kept ? state.section('|', 1) : QString::fromUtf8(row.tooltip));
+}
+
+template<typename Group>
+QChar shown(const Group &group) // '?' when the elements disagree
+{
+    int count = 0;
+    for (auto *control : group)
+        count += control->isHidden() ? 0 : 1;
+    return count == 0 ? '0' : count == int(std::size(group)) ? '1' : '?';
+}
+
+QString stateOf(Form1 &window)
+{
+    const Form1Ui &ui = window.ui();
+    const auto one = [](const QWidget *w) { return std::array<const QWidget *, 1>{w}; };
+    QString s;
+    s += shown(ui.Text2);
+    s += shown(one(ui.TabStrip1));
+    s += shown(ui.Text1);
+    s += shown(std::array<QScrollBar *, 2>{ui.HScroll1, ui.VScroll1});
+    s += shown(one(ui.Image1));
+    s += shown(ui.Label2);
+    s += shown(one(ui.RichTextBox2));
+    s += window.flags().watchClipboard ? '1' : '0';
+    s += ui.toolbarButtons[std::size_t(K::Enter)]->isEnabled() ? '1' : '0';
+    return s + '|' + ui.RichTextBox2->toolTip();
+}
+
+void press(Form1 &window, K key) { window.ui().toolbarButtons[std::size_t(key)]->trigger(); }
+
+// Every designed control's place; a mode switch changes none of them. The
+// picture's place follows the scroll bars, so only its size counts.
+QList<QRect> places(Form1 &window)
+{
+    const Form1Ui &ui = window.ui();
+    QList<QRect> all{QRect(QPoint(), ui.Image1->size())};
+    for (QWidget *w : window.findChildren<QWidget *>()) {
+        if (w->property("index").isValid() || w->parent() == ui.client || w->parent() == ui.Picture1)
+            all.append(w == ui.Image1 ? QRect() : w->geometry());
+    }
+    return all;
+}
+
+void select(QTextEdit *edit, int start, int length)
+{
+    QTextCursor cursor(edit->document());
+    cursor.setPosition(start);
+    cursor.setPosition(start + length, QTextCursor::KeepAnchor);
+    edit->setTextCursor(cursor);
+}
+
+// A click as the mouse makes it: the window finds the control under the point.
+void clickAt(Form1 &window, QWidget *control)
+{
+    QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, control->mapTo(&window, control->rect().center()));
+}
+
+struct Shown
+{
+    Harness h;
+    Shown()
+    {
+        h.window().show();
+        (void)QTest::qWaitForWindowActive(&h.window());
+    }
+};
+
+using Fails = std::array<bool, 3>; // clipboard read, write, clear
+
+} // namespace
+
+Q_DECLARE_METATYPE(K)
+
+class TestPanelModes : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        static const QtMessageHandler standard = qInstallMessageHandler([](auto type, const auto &context, auto &text) {
+            if (!text.contains(QLatin1String("does not support propagateSizeHints")))
+                standard(type, context, text);
+        });
+    }
+
+    void stateTable_data()
+    {
+        QTest::addColumn<int>("from"); // -1: the start
+        QTest::addColumn<int>("to");
+        for (int from = -1; from < 5; ++from) {
+            for (int to = 0; to < 5; ++to)
+                QTest::addRow("%s > %s", from < 0 ? "start" : toolbarButton(kModes[from]).keyText,
+                              toolbarButton(kModes[to]).keyText) << from << to;
+        }
+    }
+
+    // Every mode from the start and from every mode, itself included: the
+    // table's row, no control moved, and the last step (phrase load,
+    // picture dialog) run after the rest, again at every repeated click.
+    void stateTable()
+    {
+        QFETCH(int, from);
+        QFETCH(int, to);
+        Shown s;
+        Form1 &window = s.h.window();
+        QStringList seenByLoader;
+        window.findChild<PanelModes *>()->setPhraseLoader([&] { seenByLoader.append(stateOf(window)); });
+
+        QString expected = apply(QString(), kStart);
+        QCOMPARE(stateOf(window), expected);
+        if (from >= 0) {
+            press(window, kModes[from]);
+            QCOMPARE(stateOf(window), expected = apply(expected, rowOf(kModes[from])));
+        }
+        window.ui().HScroll1->setMaximum(5000);
+        window.ui().HScroll1->setValue(1200);
+        window.ui().VScroll1->setValue(40);
+        const QList<QRect> before = places(window);
+        const qsizetype dialogs = s.h.dialogs.shown.size(), loads = seenByLoader.size();
+
+        press(window, kModes[to]);
+        QCOMPARE(stateOf(window), expected = apply(expected, rowOf(kModes[to])));
+        QCOMPARE(places(window), before);
+        const bool phrases = kModes[to] == K::Selfdo, picture = kModes[to] == K::Image;
+        QCOMPARE(seenByLoader.size() - loads, phrases ? 1 : 0);
+        if (phrases)
+            QCOMPARE(seenByLoader.last(), expected);
+        QCOMPARE(s.h.dialogs.shown.size() - dialogs, picture ? 1 : 0);
+        if (picture)
+            QCOMPARE(window.ui().HScroll1->value() + window.ui().VScroll1->value(), 0);
+    }
+
+    void whatTheAuthorSees_data()
+    {
+        // Modes chosen in turn, a point of the window (1/1440 inch), the control in front there.
+        QTest::addColumn<QList<K>>("modes");
+        QTest::addColumn<QPoint>("point");
+        QTest::addColumn<QString>("front");
+        const QPoint onLabel7(120 + 3120 + 90, 720 + 360 + 90);
+        const QPoint belowBoards(2000, 7600);
+        QTest::newRow("start") << QList<K>{} << onLabel7 << "RichTextBox2";
+        QTest::newRow("vocabulary") << QList<K>{K::Write} << onLabel7 << "Label2_7";
+        QTest::newRow("text over labels") << QList<K>{K::Write, K::Stop} << onLabel7 << "RichTextBox2";
+        QTest::newRow("phrase box") << QList<K>{K::Selfdo} << QPoint(220, 2740) << "Text1_6";
+        QTest::newRow("tab strip above boxes") << QList<K>{K::Selfdo} << QPoint(2000, 900) << "TabStrip1";
+        QTest::newRow("picture") << QList<K>{K::Write, K::Image} << onLabel7 << "Image1";
+        QTest::newRow("scroll bar") << QList<K>{K::Image} << QPoint(4620, 3720) << "VScroll1";
+        QTest::newRow("board") << QList<K>{K::Selfdo, K::Clipboard} << QPoint(2000, 2820) << "Text2_3";
+        QTest::newRow("tab strip below boards") << QList<K>{K::Selfdo, K::Clipboard} << belowBoards << "TabStrip1";
+        QTest::newRow("panel below boards") << QList<K>{K::Write, K::Clipboard} << belowBoards << "Picture1";
+    }
+
+    // The stacking order gives each mode its look; the window is made
+    // taller so that some of the panel shows below the last board.
+    void whatTheAuthorSees()
+    {
+        QFETCH(QList<K>, modes);
+        QFETCH(QPoint, point);
+        QFETCH(QString, front);
+        Shown s;
+        Form1 &window = s.h.window();
+        window.resize(window.width(), window.height() + Twips::toPixelsY(1500));
+        QTRY_VERIFY(window.ui().Picture1->height() >= Twips::toPixelsY(7800));
+        for (const K key : modes)
+            press(window, key);
+        QWidget *seen = window.ui().client->childAt(Twips::toPixelsX(point.x()), Twips::toPixelsY(point.y()));
+        QWidget *expected = window.findChild<QWidget *>(front);
+        QVERIFY2(seen && (seen == expected || expected->isAncestorOf(seen)),
+                 seen ? seen->metaObject()->className() : "nothing");
+    }
+
+    void symbolButtons_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("inserted");
+        const char16_t *texts[] = {u"，", u"。", u"、", u"；", u"：", u"？", u"！", u"（）", u"…", u"《》", u"～", u"·",
+                                   u"+", u"-", u"×", u"÷", u"/", u"μF", u"Ω", u"KΩ", u"—", u"=", u"pF", u"“”"};
+        for (int i = 0; i < 24; ++i)
+            QTest::addRow("%d", i) << i << QString::fromUtf16(texts[i]);
+    }
+
+    // With the focus elsewhere: it returns to the manuscript, a selection
+    // is replaced, the caret ends behind the text (both marks of a pair).
+    void symbolButtons()
+    {
+        QFETCH(int, index);
+        QFETCH(QString, inserted);
+        Shown s;
+        QTextEdit *manuscript = s.h.window().ui().RichTextBox1;
+        QPushButton *button = s.h.window().ui().Command1[std::size_t(index)];
+        manuscript->setPlainText(QStringLiteral("电阻R1"));
+        select(manuscript, 2, 0);
+        s.h.window().ui().RichTextBox2->setFocus();
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(manuscript->toPlainText(), QStringLiteral("电阻") + inserted + QStringLiteral("R1"));
+        QCOMPARE(manuscript->textCursor().position(), 2 + inserted.size());
+        QVERIFY(manuscript->hasFocus());
+        select(manuscript, 0, 2);
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(manuscript->toPlainText(), inserted + inserted + QStringLiteral("R1"));
+        QCOMPARE(manuscript->textCursor().position(), inserted.size());
+    }
+
+    void termLabels_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("term");
+        QTest::addColumn<bool>("selection");
+        QTest::addColumn<bool>("focusOnSymbol");
+        QTest::newRow("at the caret") << 7 << QStringLiteral("电阻") << false << false;
+        QTest::newRow("over a selection") << 7 << QStringLiteral("电阻") << true << false;
+        QTest::newRow("trailing blank") << 50 << QStringLiteral("天线 ") << false << true;
+        QTest::newRow("two-line sentence")
+            << 0 << QStringLiteral("220V交流电经变压器降压，VD1～VD4整流，C1滤波，获得+V直流电压。") << true << true;
+        QTest::newRow("last") << 148 << QStringLiteral("其常闭触点") << false << false;
+    }
+
+    // The clipboard is emptied, then left holding the term, which goes in
+    // at the caret; the focus does not move.
+    void termLabels()
+    {
+        QFETCH(int, index);
+        QFETCH(QString, term);
+        QFETCH(bool, selection);
+        QFETCH(bool, focusOnSymbol);
+        Shown s;
+        QTextEdit *manuscript = s.h.window().ui().RichTextBox1;
+        manuscript->setPlainText(QStringLiteral("甲乙丙"));
+        select(manuscript, 1, selection ? 1 : 0);
+        QWidget *focused = focusOnSymbol ? static_cast<QWidget *>(s.h.window().ui().Command1[3]) : manuscript;
+        focused->setFocus();
+        s.h.clipboard.content = QStringLiteral("旧内容");
+
+        press(s.h.window(), K::Write);
+        clickAt(s.h.window(), s.h.window().ui().Label2[std::size_t(index)]);
+        QCOMPARE(manuscript->toPlainText(), QStringLiteral("甲") + term + QStringLiteral("乙丙").mid(selection ? 1 : 0));
+        QCOMPARE(manuscript->textCursor().position(), 1 + term.size());
+        QCOMPARE(s.h.clipboard.content, term);
+        QCOMPARE(s.h.clipboard.clears, 1);
+        QVERIFY(focused->hasFocus());
+    }
+
+    // Labels left visible behind the reference text area, or hidden in the
+    // picture mode, take no clicks.
+    void termLabelsClickOnlyWhileShown()
+    {
+        Shown s;
+        Form1 &window = s.h.window();
+        QLabel *label = window.ui().Label2[7];
+        for (const K mode : {K::Write, K::Stop, K::Image, K::Write}) {
+            press(window, mode);
+            clickAt(window, label);
+        }
+        QCOMPARE(window.ui().RichTextBox1->toPlainText(), QStringLiteral("电阻电阻"));
+        QCOMPARE(s.h.clipboard.writes, 2);
+        QVERIFY(window.flags().referenceSelected); // the click behind the text area went to it
+    }
+
+    void termWithoutClipboard_data()
+    {
+        QTest::addColumn<Fails>("fails");
+        QTest::newRow("cannot be written") << Fails{false, true, false};
+        QTest::newRow("cannot be read back") << Fails{true, false, false};
+        QTest::newRow("cannot be emptied") << Fails{false, false, true};
+        QTest::newRow("held by another program") << Fails{true, true, true};
+    }
+
+    // A clipboard that refuses costs the author only the clipboard copy.
+    void termWithoutClipboard()
+    {
+        QFETCH(Fails, fails);
+        Shown s;
+        s.h.clipboard.readFails = fails[0];
+        s.h.clipboard.writeFails = fails[1];
+        s.h.clipboard.clearFails = fails[2];
+        press(s.h.window(), K::Write);
+        clickAt(s.h.window(), s.h.window().ui().Label2[8]);
+        clickAt(s.h.window(), s.h.window().ui().Label2[50]);
+        QCOMPARE(s.h.window().ui().RichTextBox1->toPlainText(), QStringLiteral("电容天线 "));
+        QCOMPARE(s.h.prompts.messages.size(), 0);
+    }
+};
+
+QTEST_MAIN(TestPanelModes)
+#include "tst_panelmodes.moc"

@@ -1,0 +1,290 @@
+// The reference picture (its load through the shared dialog and its
+// scrolling) and the reference text area as the target of Open and Copy.
+// Pictures are written at run time into a temporary folder.
+
+#include "support/scriptedservices.h"
+
+#include "shell/commondialog.h"
+#include "shell/form1.h"
+#include "shell/twips.h"
+
+#include <QAction>
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QLabel>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextCursor>
+#include <QTextEdit>
+
+using namespace bilan;
+using namespace bilan::test;
+
+namespace {
+
+enum Toolbar { Open = 0, Copy = 2, Image = 5 };
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray le16(int value) { return QByteArray(1, char(value & 0xff)) + char(value >> 8); }
+
+// Qt reads GIF but does not write it. Four colours; the LZW code table is
+// cleared after every two pixels, so every code stays three bits wide.
+QByteArray gifOf(int width, int height)
+{
+    QByteArray gif = "GIF89a" + le16(width) + le16(height) + QByteArray::fromHex("810000ff000000ff000000ffffffff2c")
+        + le16(0) + le16(0) + le16(width) + le16(height) + QByteArray::fromHex("0002");
+    QByteArray stream;
+    quint32 bits = 0;
+    int count = 0;
+    const auto put = [&](int code) {
+        bits |= quint32(code) << count;
+        for (count += 3; count >= 8; count -= 8, bits >>= 8)
+            stream.append(char(bits & 0xff));
+    };
+    for (int pixel = 0; pixel < width * height; ++pixel) {
+        if (pixel % 2 == 0)
+            put(4); // clear
+        put((pixel / width + pixel % width) % 4);
+    }
+    put(5); // end
+    stream.append(char(bits & 0xff));
+    for (qsizetype at = 0; at < stream.size(); at += 255)
+        gif += char(stream.mid(at, 255).size()) + stream.mid(at, 255);
+    return gif + QByteArray::fromHex("003b");
+}
+
+// A real 16 × 16 JPEG whose frame header claims side × side pixels.
+QByteArray jpegClaiming(int side)
+{
+    QImage image(16, 16, QImage::Format_RGB32);
+    image.fill(Qt::gray);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG");
+    // Marker, length (2), precision (1), then height and width, big-endian.
+    const qsizetype frame = jpeg.indexOf("\xff\xc0");
+    const QByteArray size = QByteArray(1, char(side >> 8)) + char(side & 0xff);
+    return frame < 0 ? QByteArray() : jpeg.replace(frame + 5, 4, size + size);
+}
+
+void select(QTextEdit *edit, int start, int length)
+{
+    QTextCursor cursor(edit->document());
+    cursor.setPosition(start);
+    cursor.setPosition(start + length, QTextCursor::KeepAnchor);
+    edit->setTextCursor(cursor);
+}
+
+} // namespace
+
+class TestViewer : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_pictures;
+
+private slots:
+    void initTestCase()
+    {
+        static const QtMessageHandler standard = qInstallMessageHandler([](auto type, const auto &context, auto &text) {
+            if (!text.contains(QLatin1String("does not support propagateSizeHints")))
+                standard(type, context, text);
+        });
+        QVERIFY(m_pictures.isValid());
+    }
+
+    // The dialog as the picture load sets it up, the rest of the shared
+    // dialog untouched; a cancel leaves the empty picture area, its
+    // ranges from the area's size.
+    void cancelledDialog()
+    {
+        Harness h;
+        CommonDialog &dialog = h.window().commonDialog();
+        dialog.fileName = QStringLiteral("/earlier/稿子.rtf");
+        dialog.flags = DialogFlag::HideReadOnly | DialogFlag::OverwritePrompt;
+        dialog.fontName = QStringLiteral("黑体");
+
+        h.window().ui().toolbarButtons[Image]->trigger();
+        QCOMPARE(h.dialogs.shown.size(), 1);
+        const FileDialogRequest &request = h.dialogs.shown[0].file;
+        QCOMPARE(h.dialogs.shown[0].kind, DialogKind::Open);
+        QCOMPARE(request.title, QStringLiteral("看图"));
+        QCOMPARE(request.fileName, QString());
+        QCOMPARE(request.filterIndex, 1);
+        QCOMPARE(request.flags, DialogFlag::HideReadOnly | DialogFlag::OverwritePrompt);
+        const QList<FileFilter> filters{{"*.bmp文件", "*.bmp"}, {"*.gif文件", "*gif"}, {"*.jpg文件", "*.jpg"},
+                                        {"所有文件", "*.*"}};
+        QCOMPARE(request.filters, filters);
+        QCOMPARE(dialog.fontName, QStringLiteral("黑体"));
+
+        const Form1Ui &ui = h.window().ui();
+        QVERIFY(ui.RichTextBox2->isHidden());
+        QVERIFY(ui.Image1->pixmap().isNull() && !ui.Image1->isHidden());
+        QCOMPARE(ui.HScroll1->maximum(), Twips::fromPixelsX(ui.Image1->width()));
+        QCOMPARE(ui.VScroll1->maximum(), Twips::fromPixelsY(ui.Image1->height()));
+        QCOMPARE(h.prompts.messages.size(), 0);
+    }
+
+    void picture_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QByteArray>("format"); // empty: a GIF made here
+        QTest::newRow("bmp") << "电路.bmp" << QSize(300, 200) << QByteArray("BMP");
+        QTest::newRow("gif") << "drawing.gif" << QSize(37, 21) << QByteArray();
+        QTest::newRow("gif without a dot") << "drawinggif" << QSize(12, 50) << QByteArray();
+        QTest::newRow("jpeg") << "photo.jpg" << QSize(640, 480) << QByteArray("JPEG");
+        QTest::newRow("jpeg named bmp") << "photo-really.bmp" << QSize(64, 48) << QByteArray("JPEG");
+        QTest::newRow("one pixel") << "dot.bmp" << QSize(1, 1) << QByteArray("BMP");
+        // Wider than 32,767 units at any usual DPI: the range covers it all.
+        QTest::newRow("panorama") << "panorama.jpg" << QSize(4000, 16) << QByteArray("JPEG");
+    }
+
+    // Natural size from the panel's corner; ranges of its size in 1/1440
+    // inch; the picture follows each bar, also while a thumb is dragged;
+    // the next picture mode clears it before its dialog.
+    void picture()
+    {
+        QFETCH(QString, name);
+        QFETCH(QSize, size);
+        QFETCH(QByteArray, format);
+        const QString path = m_pictures.filePath(name);
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(Qt::darkGreen);
+        if (format.isEmpty())
+            writeFile(path, gifOf(size.width(), size.height()));
+        else
+            QVERIFY(image.save(path, format.constData()));
+        Harness h;
+        h.window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&h.window()));
+        const Form1Ui &ui = h.window().ui();
+        h.dialogs.answers.push_back(path);
+
+        ui.toolbarButtons[Image]->trigger();
+        QCOMPARE(h.prompts.messages.size(), 0);
+        QCOMPARE(ui.Image1->pixmap().size(), size);
+        QCOMPARE(ui.Image1->geometry(), QRect(QPoint(0, 0), size));
+        const int width = Twips::fromPixelsX(size.width()), height = Twips::fromPixelsY(size.height());
+        QCOMPARE(ui.HScroll1->maximum(), width);
+        QCOMPARE(ui.VScroll1->maximum(), height);
+
+        ui.HScroll1->setValue(width / 2);
+        ui.VScroll1->triggerAction(QAbstractSlider::SliderToMaximum);
+        QCOMPARE(ui.Image1->pos(), QPoint(-Twips::toPixelsX(width / 2), -Twips::toPixelsY(height)));
+        ui.HScroll1->setSliderDown(true);
+        ui.HScroll1->setSliderPosition(width / 3);
+        QCOMPARE(ui.Image1->x(), -Twips::toPixelsX(width / 3));
+        ui.HScroll1->setSliderDown(false);
+
+        ui.toolbarButtons[Image]->trigger();
+        QCOMPARE(h.dialogs.shown.size(), 2);
+        QVERIFY(ui.Image1->pixmap().isNull());
+        QCOMPARE(ui.Image1->pos(), QPoint(0, 0));
+        QCOMPARE(ui.HScroll1->value() + ui.VScroll1->value(), 0);
+    }
+
+    void unreadableFile_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("text named jpg") << "notes.jpg" << QByteArray("电阻R1 10k\r\n") << "";
+        QTest::newRow("truncated gif") << "broken.gif" << gifOf(40, 40).left(30) << "";
+        QTest::newRow("empty file") << "empty.bmp" << QByteArray("") << "";
+        QTest::newRow("claims 30000 x 30000") << "bomb.jpg" << jpegClaiming(30000) << "图片太大（30000×30000 像素）";
+        QTest::newRow("missing") << "gone.bmp" << QByteArray() << "文件不存在";
+    }
+
+    // One message that names the file; the picture mode stays, empty.
+    void unreadableFile()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, reason);
+        const QString path = m_pictures.filePath(name);
+        if (!content.isNull())
+            writeFile(path, content);
+        Harness h;
+        const Form1Ui &ui = h.window().ui();
+        h.dialogs.answers.push_back(path);
+
+        ui.toolbarButtons[Image]->trigger();
+        QCOMPARE(h.prompts.messages.size(), 1);
+        const QString message = h.prompts.messages[0].text;
+        QVERIFY2(message.startsWith(QStringLiteral("无法显示图片“%1”：").arg(QDir::toNativeSeparators(path))),
+                 qPrintable(message));
+        QVERIFY2(message.contains(reason), qPrintable(message));
+        QVERIFY(ui.Image1->pixmap().isNull() && !ui.Image1->isHidden());
+        QVERIFY(!ui.HScroll1->isHidden() && ui.RichTextBox2->isHidden());
+    }
+
+    // Beyond Qt's default allocation limit (128 MB) but within the
+    // viewer's: it loads, and the program's limit is left as it was.
+    void largePhotographLoads()
+    {
+        const QString path = m_pictures.filePath(QStringLiteral("large.jpg"));
+        writeFile(path, jpegClaiming(6000));
+        const int limit = QImageReader::allocationLimit();
+        Harness h;
+        h.dialogs.answers.push_back(path);
+        h.window().ui().toolbarButtons[Image]->trigger();
+        QCOMPARE(h.prompts.messages.size(), 0);
+        QCOMPARE(h.window().ui().Image1->size(), QSize(6000, 6000));
+        QCOMPARE(QImageReader::allocationLimit(), limit);
+    }
+
+    // A click in the reference text area directs Open (until a file is
+    // loaded, the title unchanged) and Copy (once, even with nothing
+    // selected there) to it; a click in the manuscript changes nothing.
+    void referenceText()
+    {
+        const QString path = m_pictures.filePath(QStringLiteral("参考.txt"));
+        writeFile(path, QByteArray("reference notes\r\n"));
+        Harness h;
+        h.window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&h.window()));
+        const Form1Ui &ui = h.window().ui();
+        ui.RichTextBox1->setPlainText(QStringLiteral("稿子正文"));
+        const QString title = h.window().windowTitle();
+
+        QTest::mouseClick(ui.RichTextBox2->viewport(), Qt::LeftButton);
+        QTest::mouseClick(ui.RichTextBox1->viewport(), Qt::LeftButton);
+        ui.toolbarButtons[Open]->trigger(); // cancelled
+        QVERIFY(h.window().flags().referenceSelected);
+        h.dialogs.answers.push_back(path);
+        ui.mnufileitem[1]->trigger();
+        QCOMPARE(ui.RichTextBox2->toPlainText(), QStringLiteral("reference notes\n"));
+        QCOMPARE(ui.RichTextBox1->toPlainText(), QStringLiteral("稿子正文"));
+        QCOMPARE(h.window().windowTitle(), title);
+        QVERIFY(!h.window().flags().referenceSelected);
+
+        select(ui.RichTextBox1, 0, 2);
+        ui.toolbarButtons[Copy]->trigger();
+        QCOMPARE(h.clipboard.content, QStringLiteral("稿子"));
+        QTest::mouseClick(ui.RichTextBox2->viewport(), Qt::LeftButton);
+        select(ui.RichTextBox2, 0, 0);
+        ui.toolbarButtons[Copy]->trigger();
+        QCOMPARE(h.clipboard.content, QString());
+        QVERIFY(!h.window().flags().referenceSelected);
+        ui.toolbarButtons[Copy]->trigger();
+        QCOMPARE(h.clipboard.content, QStringLiteral("稿子"));
+        QTest::mouseClick(ui.RichTextBox2->viewport(), Qt::LeftButton);
+        select(ui.RichTextBox2, 0, 9);
+        ui.toolbarButtons[Copy]->trigger();
+        QCOMPARE(h.clipboard.content, QStringLiteral("reference"));
+    }
+};
+
+QTEST_MAIN(TestViewer)
+#include "tst_viewer.moc"
