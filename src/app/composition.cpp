@@ -4,6 +4,7 @@
 #include "shell/editcommands.h"
 #include "shell/filecommands.h"
 #include "shell/form1.h"
+#include "tools/manuscripttools.h"
 
 namespace bilan {
 
@@ -30,6 +31,13 @@ void installShell(Form1 &window, ToolbarDispatch &toolbar)
     toolbar.setAction(ToolbarKey::Back, [edits] { edits->undo(); });
 }
 
+// The Tools menu: character count, stamps, author details, submission mail.
+void installTools(Form1 &window, ToolbarDispatch &)
+{
+    auto *tools = new ManuscriptTools(window);
+    window.setItemHandler(ItemArray::ToolsItem, [tools](int index) { tools->onToolsItem(index); });
+}
+
 } // namespace
 
 std::unique_ptr<Form1> createMainWindow(const Services &services)
@@ -39,6 +47,7 @@ std::unique_ptr<Form1> createMainWindow(const Services &services)
     window->setToolbarHandler([toolbar](const QString &key) { toolbar->onButton(key); });
 
     installShell(*window, *toolbar);
+    installTools(*window, *toolbar);
     return window;
 }
 

@@ -211,4 +211,9 @@ Outcome save(const QString &path, const QTextDocument &document, Format format)
     return {};
 }
 
+QString writeFailureReason(const QString &errorString)
+{
+    return systemReason(errorString, Direction::Writing);
+}
+
 } // namespace bilan::manuscript
