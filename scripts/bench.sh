@@ -19,3 +19,9 @@ echo "== RTF load and save"
 echo
 echo "== code-936 values"
 QT_QPA_PLATFORM=offscreen "$build/bench/bench_cp936"
+
+# --- manuscript tools: word count ---------------------------------------
+echo
+echo "== word count"
+QT_QPA_PLATFORM=offscreen "$build/bench/bench_count"
+# --- end of manuscript tools ----------------------------------------------
