@@ -3,7 +3,9 @@
 #   start-up to first painted window against a minimal Qt window;
 #   load and save of the long RTF manuscript against LibreOffice, unrtf
 #   and pandoc (installs LibreOffice when missing and generates the file);
-#   code-936 values of a 1,000,000-character text against 5 ms.
+#   code-936 values of a 1,000,000-character text against 5 ms;
+#   plain-text reading of multi-megabyte manuscripts against the conversion
+#   alone (what choosing between UTF-8 and GB adds, against 5 ms).
 #   scripts/bench.sh [build folder]
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -19,6 +21,9 @@ echo "== RTF load and save"
 echo
 echo "== code-936 values"
 QT_QPA_PLATFORM=offscreen "$build/bench/bench_cp936"
+echo
+echo "== plain-text reading"
+QT_QPA_PLATFORM=offscreen "$build/bench/bench_plaintext"
 
 # --- manuscript tools: word count ---------------------------------------
 echo

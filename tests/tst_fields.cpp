@@ -1,4 +1,5 @@
 #include "text/fields.h"
+#include "text/plaintext.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -32,6 +33,10 @@ private slots:
     void values_data();
     void values();
     void mixedReads();
+    void dataFileBytes_data();
+    void dataFileBytes();
+    void storedLineReadsBack_data();
+    void storedLineReadsBack();
     void dataFiles();
 };
 
@@ -44,7 +49,9 @@ void TestFields::text_data()
     // LF, lone CR, CR LF twice, a blank line, LF CR, no line end at the end.
     QTest::newRow("line ends") << "a\nb\rc\r\n\r\n \t \r\nd\n\re" << QStringList{"a", "b", "c", "", "", "d", "", "e"};
     QTest::newRow("blanks; full-width commas and quotes are text")
-        << " \t x \t,\" a \",  \"y\",甲，乙“丙”\r\n" << QStringList{"x", " a ", "y", "甲，乙“丙”"};
+        << " \t x \t,\" a \",  \"y\",甲，乙“丙”\r\n" << QStringList{"x \t", " a ", "y", "甲，乙“丙”"};
+    QTest::newRow("blanks at the end are the field's own")
+        << "abc \r\n电阻  ,x\t\n \r\n" << QStringList{"abc ", "电阻  ", "x\t", ""};
     QTest::newRow("quoted, then junk to the comma or line end")
         << "\"a,b\"junk,\"c\" x\r\n\"d\r\ne\"\r\nf" << QStringList{"a,b", "c", "d\r\ne", "f"};
     QTest::newRow("quotes inside unquoted, unclosed quote")
@@ -108,14 +115,55 @@ void TestFields::mixedReads()
     QVERIFY(!reader.atEnd());
 }
 
+void TestFields::dataFileBytes_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("expected");
+    const auto hex = [](const char *digits) { return QByteArray::fromHex(digits); };
+
+    QTest::newRow("GBK") << QByteArray("\"\xd5\xc5\xc8\xfd\",\"\xa3\xac\"\r\n") << QStringLiteral("\"张三\",\"，\"\n");
+    // Well-formed UTF-8 as well, as "СӢ".
+    QTest::newRow("password 小英") << QByteArray("\xd0\xa1\xd3\xa2\r\n") << QStringLiteral("小英\n");
+    // 小, 印, 选, 英, 省, 住, 注 and 失: every field also well-formed UTF-8.
+    QTest::newRow("exempt characters that look like UTF-8")
+        << hex("22d0a1222c22d3a1222c22d1a1222c22d3a2222c22caa1222c22d7a1222c22d7a2222c22caa7220d0a")
+        << QStringLiteral("\"小\",\"印\",\"选\",\"英\",\"省\",\"住\",\"注\",\"失\"\n");
+    QTest::newRow("UTF-8 without a mark is GB") << QByteArray("\xe5\xb0\x8f,a") << QStringLiteral("灏\uFFFD,a");
+    QTest::newRow("UTF-8 mark") << QByteArray("\xef\xbb\xbf\xe5\xb0\x8f\r\n") << QStringLiteral("小\n");
+    QTest::newRow("UTF-16 LE mark") << hex("fffe0f5c2c000d000a00") << QStringLiteral("小,\n");
+    QTest::newRow("UTF-16 BE mark") << hex("feff5c0f002c") << QStringLiteral("小,");
+    QTest::newRow("NUL kept") << QByteArray("a\0b\r\n", 5) << QStringLiteral("a") + QChar(0) + "b\n";
+}
+
+void TestFields::dataFileBytes()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, expected);
+    QCOMPARE(fields::decodeDataFile(bytes), expected);
+}
+
+void TestFields::storedLineReadsBack_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::newRow("password with a blank at the end") << QStringLiteral("abc ");
+    QTest::newRow("password 小英") << QStringLiteral("小英");
+    QTest::newRow("phrase with blanks at the end") << QStringLiteral("天线 \t ");
+    QTest::newRow("phrase of characters that look like UTF-8") << QStringLiteral("小英选注 ");
+    QTest::newRow("empty") << QString();
+}
+
+void TestFields::storedLineReadsBack()
+{
+    // Written as the phrase and password files are, one line in the
+    // system code page, then read by the first-field rule.
+    QFETCH(QString, value);
+    fields::Reader reader(fields::decodeDataFile(plaintext::encode(value + "\n")));
+    QCOMPARE(reader.nextText(), std::optional<QString>(value));
+    QVERIFY(reader.atEnd());
+}
+
 void TestFields::dataFiles()
 {
-    // Read as plain text is, NUL kept.
-    QCOMPARE(fields::decodeDataFile("\"\xd5\xc5\xc8\xfd\",\"\xa3\xac\"\r\n"), QStringLiteral("\"张三\",\"，\"\n"));
-    QCOMPARE(fields::decodeDataFile("\xef\xbb\xbf\xe5\xb0\x8f\r\n"), QStringLiteral("小\n"));
-    QCOMPARE(fields::decodeDataFile("\xe5\xb0\x8f,a"), QStringLiteral("小,a"));
-    QCOMPARE(fields::decodeDataFile(QByteArray("a\0b\r\n", 5)), QStringLiteral("a") + QChar(0) + "b\n");
-
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     QCOMPARE(fields::readDataFile(dir.filePath(QStringLiteral("none.txt"))).status, fields::FileStatus::Missing);
@@ -123,11 +171,11 @@ void TestFields::dataFiles()
     QCOMPARE(fields::readDataFile(dir.path()).status, fields::FileStatus::Unreadable);
 
     QFile file(dir.filePath(QStringLiteral("author.txt")));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("\"\xd5\xc5\xc8\xfd\",\"\"\r\n") > 0);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("\"\xd5\xc5\xc8\xfd\",\xd0\xa1\xd3\xa2 \r\n") > 0);
     file.close();
     const fields::DataFile read = fields::readDataFile(file.fileName());
     QCOMPARE(read.status, fields::FileStatus::Ok);
-    QCOMPARE(read.text, QStringLiteral("\"张三\",\"\"\n"));
+    QCOMPARE(read.text, QStringLiteral("\"张三\",小英 \n"));
 
     // Only the first mebibyte is read.
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(3 * 1024 * 1024, 'x')) > 0);

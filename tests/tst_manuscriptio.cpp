@@ -113,6 +113,14 @@ void TestManuscriptIo::roundTrips()
     QCOMPARE(blockTexts(again), blockTexts(document));
     QCOMPARE(filesInDir(), QStringList{"copy.txt"});
 
+    // GBK's bytes of 小英 are well-formed UTF-8 too ("СӢ"): the text must
+    // come back as itself, or the next save writes the wrong characters.
+    document.setPlainText(QStringLiteral("小英"));
+    QCOMPARE(manuscript::save(path, document, Format::PlainText).error, QString());
+    QCOMPARE(contents(path), QByteArray("\xd0\xa1\xd3\xa2"));
+    QCOMPARE(manuscript::load(path, again).error, QString());
+    QCOMPARE(blockTexts(again), QStringLiteral("小英"));
+
     // As RTF, formatting survives too; the format follows the command, not
     // the name.
     document.setHtml(QStringLiteral("原稿 <b>不能丢</b>"));

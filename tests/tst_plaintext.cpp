@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
+#include <QStringDecoder>
 #include <QTest>
 
 using namespace bilan;
@@ -17,6 +18,14 @@ Q_DECLARE_METATYPE(plaintext::Encoding)
 namespace {
 
 const QString corpusFolder = QStringLiteral("../shared/rtf-corpus/text");
+
+const QString article = QStringLiteral(
+    "本文介绍一款简单易制的声光控制楼道灯电路，它白天不亮，夜间有人走过或者发出声音时自动点亮，"
+    "延时约一分钟后自行熄灭，既方便又省电，很适合初学者动手制作。一、工作原理：交流电经二极管整流后，"
+    "由电阻降压、电容滤波并经稳压管稳压，得到约十二伏的直流电压，供给整个控制电路使用。白天光敏电阻受到光照，"
+    "阻值很小，与非门的一个输入端保持低电平，无论有没有声音，输出端都不会翻转，电灯始终熄灭。夜间光敏电阻阻值变大，"
+    "这时驻极体话筒拾取到脚步声或者拍手声，经三极管放大后送到与非门，使单向可控硅导通，电灯点亮。\n"
+    "二、制作与调试：全部元件焊接在一块小小的印制电路板上，装入塑料外壳即可。调试时只需改变定时电容的容量，就能调整点亮时间的长短。\n");
 
 QByteArray contents(const QString &name)
 {
@@ -56,6 +65,8 @@ private slots:
     void decode_data();
     void decode();
     void encode();
+    void writtenTextReadsBack_data();
+    void writtenTextReadsBack();
 };
 
 void TestPlainText::decode_data()
@@ -89,6 +100,20 @@ void TestPlainText::decode_data()
     row("UTF-8 surrogate is GBK", "\xed\xa0\x80", gbk("\xed\xa0\x80"));
     row("UTF-8 past U+10FFFF is GBK", "\xf4\x90\x80\x80", gbk("\xf4\x90\x80\x80"));
     row("GBK after valid UTF-8", "\xe5\xb0\x8f\xd6\xd0", "灏徶" + x);
+    // Bytes that are both UTF-8 and GB go to the likelier reading.
+    const auto gb = [](const QString &text) { return codepage::encode(codepage::Gbk, text); };
+    row("小英 in GBK (UTF-8 would be СӢ)", gb("小英"), "小英");
+    row("联通 in GBK", gb("联通"), "联通");
+    row("article in GBK", gb(article).replace("\n", "\r\n"), article);
+    row("article in UTF-8", article.toUtf8(), article, Utf8);
+    row("小英 in UTF-8", QString("小英").toUtf8(), "小英", Utf8);
+    row("Russian in UTF-8", QString("Привет, мир").toUtf8(), "Привет, мир", Utf8);
+    row("Greek in UTF-8", QString("Καλημέρα κόσμε").toUtf8(), "Καλημέρα κόσμε", Utf8);
+    row("accented Latin words in UTF-8", QString("café résumé").toUtf8(), "café résumé", Utf8);
+    row("accent not after a Latin letter is GB", gb("2媒 r"), "2媒 r");
+    row("UTF-8 that is as much everyday GB reads as GB", QString("да").toUtf8(),
+        codepage::decode(codepage::Gbk, QString("да").toUtf8()));
+    row("a character beyond GB2312 decides for UTF-8", hex("c380c3a9"), "Àé", Utf8);
     row("UTF-8 mark only", "\xef\xbb\xbf", {}, Utf8Bom);
     row("second mark is a character", "\xef\xbb\xbf\xef\xbb\xbf" "a", QStringLiteral("\uFEFFa"), Utf8Bom);
     row("bad bytes after a UTF-8 mark", "\xef\xbb\xbf" "a\xd6\xd0" "b", "a" + x + x + "b", Utf8Bom);
@@ -162,6 +187,67 @@ void TestPlainText::encode()
     // The one LF comes back as the only line end, the rest unchanged.
     QCOMPARE(decoded.text, text);
     checkAllCuts(bytes, decoded);
+}
+
+void TestPlainText::writtenTextReadsBack_data()
+{
+    QTest::addColumn<bool>("alsoUtf8Only");
+    QTest::addColumn<bool>("withAscii");
+    QTest::newRow("GB2312 characters with ASCII") << false << true;
+    QTest::newRow("characters whose bytes are also UTF-8, with ASCII") << true << true;
+    QTest::newRow("characters whose bytes are also UTF-8, alone") << true << false;
+}
+
+// Random texts of the kind an author writes, saved as the editor saves
+// them, must read back as they were: runs of one to four Chinese
+// characters, with ASCII words, part numbers, blanks, punctuation and line
+// ends between them or not. The hard cases are the characters whose two
+// GBK bytes are also one UTF-8 character (小 is D0 A1, UTF-8's С).
+void TestPlainText::writtenTextReadsBack()
+{
+    QFETCH(bool, alsoUtf8Only);
+    QFETCH(bool, withAscii);
+
+    QString pool;
+    for (int lead = 0xB0; lead <= 0xF7; ++lead) {
+        for (int trail = 0xA1; trail <= 0xFE; ++trail) {
+            if (alsoUtf8Only && (lead < 0xC2 || lead > 0xDF || trail > 0xBF))
+                continue;
+            const char pair[2] = {char(lead), char(trail)};
+            const QString character = codepage::decode(codepage::Gbk, QByteArrayView(pair, 2));
+            if (character.size() == 1 && character[0].script() == QChar::Script_Han)
+                pool.append(character);
+        }
+    }
+    QVERIFY(pool.size() >= (alsoUtf8Only ? 600 : 6763));
+    const QStringList ascii{"R1", "10k", "LED", "CD4011", "V", "a", "Hz", "9013", " ", ", ", ".", "(", ")", "\n"};
+
+    constexpr int Texts = 3000;
+    QRandomGenerator random(250611);
+    int wellFormedUtf8 = 0;
+    for (int i = 0; i < Texts; ++i) {
+        QString text;
+        const int wanted = random.bounded(3, 30);
+        for (int chinese = 0; chinese < wanted;) {
+            if (withAscii && random.bounded(2))
+                text += ascii[random.bounded(ascii.size())];
+            for (int run = random.bounded(1, 5); run > 0; --run, ++chinese)
+                text += pool[random.bounded(pool.size())];
+        }
+        const QByteArray bytes = plaintext::encode(text);
+        QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        (void)utf8.decode(bytes);
+        wellFormedUtf8 += !utf8.hasError();
+
+        const plaintext::Decoded read = plaintext::decode(bytes);
+        QVERIFY2(read.text == text, qPrintable(QString("text %1: %2 read as %3").arg(i).arg(text, read.text)));
+        QCOMPARE(read.encoding, Encoding::Gb18030);
+        if (i % 16 == 0)
+            checkAllCuts(bytes, read);
+    }
+    // The texts really were ones that UTF-8 could claim.
+    if (alsoUtf8Only)
+        QCOMPARE(wellFormedUtf8, Texts);
 }
 
 QTEST_APPLESS_MAIN(TestPlainText)

@@ -2,6 +2,7 @@
 
 #include "commondialog.h"
 #include "inventory.h"
+#include "textaccessible.h"
 #include "twips.h"
 
 #include <QAction>
@@ -36,6 +37,7 @@ Form1::Form1(const Services &services, QWidget *parent)
     , m_services(services)
 {
     setObjectName(QStringLiteral("Form1"));
+    installTextAccessibility();
     if (const QScreen *screen = this->screen())
         Twips::setDpi(screen->logicalDotsPerInchX(), screen->logicalDotsPerInchY());
 

@@ -78,14 +78,14 @@ std::optional<Reader::Field> Reader::next()
         return field;
     }
 
+    // Blanks at the end are the field's own: a phrase or a password typed
+    // with one must read back with it.
     const qsizetype start = m_position;
     while (m_position < n && !endsField(all[m_position]))
         ++m_position;
-    qsizetype end = m_position;
-    while (end > start && isBlank(all[end - 1]))
-        --end;
+    const Field field{all.sliced(start, m_position - start), false};
     skipTerminator();
-    return Field{all.sliced(start, end - start), false};
+    return field;
 }
 
 std::optional<QString> Reader::nextText()
@@ -105,11 +105,15 @@ std::optional<Value> Reader::nextValue()
         return Value(field->text.toString());
     if (field->text.isEmpty())
         return Value(Empty{});
-    if (isNumber(field->text)) {
+    // A number stands for itself; blanks after it change nothing.
+    QStringView number = field->text;
+    while (!number.isEmpty() && isBlank(number.back()))
+        number.chop(1);
+    if (isNumber(number)) {
         bool ok = false;
-        const double number = QLocale::c().toDouble(field->text, &ok);
+        const double value = QLocale::c().toDouble(number, &ok);
         if (ok)
-            return Value(number);
+            return Value(value);
     }
     return Value(field->text.toString());
 }
@@ -151,7 +155,7 @@ bool isNumber(QStringView field)
 
 QString decodeDataFile(QByteArrayView bytes)
 {
-    return plaintext::decode(bytes).text;
+    return plaintext::decode(bytes, plaintext::Unmarked::SystemCodePage).text;
 }
 
 DataFile readDataFile(const QString &path)

@@ -16,16 +16,17 @@ struct Empty
 };
 
 // A field read as a value: text when it was quoted or is not a number, a
-// number when it is an unquoted one, Empty when there was nothing.
+// number when it is an unquoted one (blanks may follow it), Empty when
+// there was nothing.
 using Value = std::variant<Empty, QString, double>;
 
 // Reads the small data files (phrases, author, password, exempt characters)
 // field by field. Fields end at a comma or a line end (CR LF, LF or a lone
 // CR); blanks before a field are skipped; a field that begins with a double
 // quote runs to the next double quote, which is not part of it, and whatever
-// follows up to the comma or line end is ignored; an unquoted field loses
-// its trailing blanks; an empty line is an empty field. Running out of data
-// is not a field: the reads then give nothing.
+// follows up to the comma or line end is ignored; an unquoted field keeps
+// the blanks at its end; an empty line is an empty field. Running out of
+// data is not a field: the reads then give nothing.
 class Reader final
 {
 public:
@@ -55,9 +56,12 @@ private:
 // digits with at most one decimal point, an optional exponent.
 bool isNumber(QStringView field);
 
-// A data file's bytes as text, read as plain text is (byte-order marks,
-// UTF-8, otherwise the system code page), line ends included. NUL bytes
-// are kept as characters: these files have no "not a text file" case.
+// A data file's bytes as text, line ends included. The files are the
+// system code page (GBK, GB18030 beyond it) by definition; only a UTF-8 or
+// UTF-16 byte-order mark says otherwise. Bytes that happen to be
+// well-formed UTF-8 are not taken for it: a password "小英" is D0 A1 D3 A2,
+// which UTF-8 reads as "СӢ". NUL bytes are kept as characters: these
+// files have no "not a text file" case.
 QString decodeDataFile(QByteArrayView bytes);
 
 enum class FileStatus { Ok, Missing, Unreadable };

@@ -2,6 +2,7 @@
 
 #include "codepage.h"
 #include "cp936.h"
+#include "encodingguess.h"
 
 #include <QList>
 
@@ -120,91 +121,22 @@ char16_t characterOfFourBytes(char16_t meaning)
 bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool isLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
-// Tracks whether the bytes so far are well-formed UTF-8 (no overlong forms,
-// no surrogates, nothing past U+10FFFF), a piece at a time.
-struct Utf8Check
-{
-    int needed = 0;
-    std::uint8_t low = 0x80;
-    std::uint8_t high = 0xBF;
-    bool bad = false;
-    bool nonAscii = false;
-
-    void feed(QByteArrayView bytes)
-    {
-        for (const char byte : bytes) {
-            if (bad)
-                return;
-            const std::uint8_t c = std::uint8_t(byte);
-            if (needed > 0) {
-                if (c < low || c > high) {
-                    bad = true;
-                    return;
-                }
-                low = 0x80;
-                high = 0xBF;
-                --needed;
-                continue;
-            }
-            if (c < 0x80)
-                continue;
-            nonAscii = true;
-            if (c >= 0xC2 && c <= 0xDF) {
-                needed = 1;
-            } else if (c == 0xE0) {
-                needed = 2;
-                low = 0xA0;
-            } else if (c == 0xED) {
-                needed = 2;
-                high = 0x9F;
-            } else if (c >= 0xE1 && c <= 0xEF) {
-                needed = 2;
-            } else if (c == 0xF0) {
-                needed = 3;
-                low = 0x90;
-            } else if (c >= 0xF1 && c <= 0xF3) {
-                needed = 3;
-            } else if (c == 0xF4) {
-                needed = 3;
-                high = 0x8F;
-            } else {
-                bad = true;
-            }
-        }
-    }
-
-    bool wellFormed() const { return !bad && needed == 0; }
-};
-
-// The position of a four-byte GB18030 code in the sequence of all of them.
-int fourByteIndex(const std::uint8_t *p)
-{
-    return (((p[0] - 0x81) * 10 + (p[1] - 0x30)) * 126 + (p[2] - 0x81)) * 10 + (p[3] - 0x30);
-}
-
-bool fourByteCodeExists(int index)
-{
-    // U+0080 to U+FFFF use the codes up to 84 31 A4 39; U+10000 to
-    // U+10FFFF the codes from 90 30 81 30 to E3 32 9A 35.
-    constexpr int LastBmp = 39419;
-    constexpr int FirstSupplementary = 189000;
-    constexpr int LastSupplementary = FirstSupplementary + 0xFFFFF;
-    return index <= LastBmp || (index >= FirstSupplementary && index <= LastSupplementary);
-}
-
 enum class Mode { Start, Undecided, Utf8, Utf16Le, Utf16Be, Gb18030 };
 
 } // namespace
 
 struct Decoder::State
 {
+    explicit State(Unmarked how) : unmarked(how) {}
+
+    Unmarked unmarked;
     Mode mode = Mode::Start;
     Encoding encoding = Encoding::Gb18030;
     // Start: the bytes of what may be a byte-order mark. Undecided: every
-    // byte, until the UTF-8 question is settled. Utf8: an unfinished
+    // byte, until the end or until they cannot be UTF-8. Utf8: an unfinished
     // sequence. Utf16: an odd byte. Gb18030: an unfinished sequence.
     QByteArray pending;
-    Utf8Check utf8;
+    EncodingGuess guess;
     bool nul = false;
     bool lastWasCr = false;
     char16_t highSurrogate = 0;
@@ -215,6 +147,7 @@ struct Decoder::State
 
 private:
     void begin(Mode chosen, Encoding named, QByteArrayView rest);
+    void beginUnmarked(QByteArrayView bytes);
     void feedChosen(QByteArrayView bytes);
     void feedUtf8(QByteArrayView bytes);
     void feedUtf16(QByteArrayView bytes, bool bigEndian);
@@ -279,7 +212,12 @@ void Decoder::State::feed(QByteArrayView bytes)
     else if (view.startsWith("\xFE\xFF"))
         begin(Mode::Utf16Be, Encoding::Utf16Be, view.sliced(2));
     else
-        begin(Mode::Undecided, Encoding::Gb18030, view);
+        beginUnmarked(view);
+}
+
+void Decoder::State::beginUnmarked(QByteArrayView bytes)
+{
+    begin(unmarked == Unmarked::Guess ? Mode::Undecided : Mode::Gb18030, Encoding::Gb18030, bytes);
 }
 
 void Decoder::State::begin(Mode chosen, Encoding named, QByteArrayView rest)
@@ -298,9 +236,9 @@ void Decoder::State::feedChosen(QByteArrayView bytes)
         break;
     case Mode::Undecided:
         noteNul(bytes);
-        utf8.feed(bytes);
+        guess.feed(bytes);
         pending.append(bytes);
-        if (utf8.bad) {
+        if (!guess.mayBeUtf8()) {
             // Not UTF-8 after all: the system code page, from the first byte.
             mode = Mode::Gb18030;
             encoding = Encoding::Gb18030;
@@ -468,7 +406,7 @@ void Decoder::State::feedGb18030(QByteArrayView bytes, bool atEnd)
             ++i;
             continue;
         }
-        if (!fourByteCodeExists(fourByteIndex(p + i))) {
+        if (!fourByteCodeExists(p + i)) {
             single(ReplacementUnit);
             i += 4;
             continue;
@@ -487,22 +425,24 @@ void Decoder::State::feedGb18030(QByteArrayView bytes, bool atEnd)
 Decoded Decoder::State::finish()
 {
     if (mode == Mode::Start && !pending.isEmpty())
-        begin(Mode::Undecided, Encoding::Gb18030, std::exchange(pending, QByteArray()));
+        beginUnmarked(std::exchange(pending, QByteArray()));
 
     switch (mode) {
     case Mode::Start:
         break;
     case Mode::Undecided:
-        if (utf8.wellFormed()) {
-            if (utf8.nonAscii) {
-                encoding = Encoding::Utf8;
-                append(codepage::decode(codepage::Utf8, pending));
-            } else {
-                append(QString::fromLatin1(pending));
-            }
-        } else {
+        switch (guess.verdict()) {
+        case EncodingGuess::Verdict::Ascii:
+            append(QString::fromLatin1(pending));
+            break;
+        case EncodingGuess::Verdict::Utf8:
+            encoding = Encoding::Utf8;
+            append(codepage::decode(codepage::Utf8, pending));
+            break;
+        case EncodingGuess::Verdict::Gb18030:
             encoding = Encoding::Gb18030;
             feedGb18030(std::exchange(pending, QByteArray()), true);
+            break;
         }
         break;
     case Mode::Utf8:
@@ -527,11 +467,11 @@ Decoded Decoder::State::finish()
     result.text = std::move(text);
     result.encoding = encoding;
     result.binary = nul && mode != Mode::Utf16Le && mode != Mode::Utf16Be;
-    *this = State();
+    *this = State(unmarked);
     return result;
 }
 
-Decoder::Decoder() : m_state(std::make_unique<State>()) {}
+Decoder::Decoder(Unmarked unmarked) : m_state(std::make_unique<State>(unmarked)) {}
 
 Decoder::~Decoder() = default;
 
@@ -545,9 +485,9 @@ Decoded Decoder::finish()
     return m_state->finish();
 }
 
-Decoded decode(QByteArrayView bytes)
+Decoded decode(QByteArrayView bytes, Unmarked unmarked)
 {
-    Decoder decoder;
+    Decoder decoder(unmarked);
     decoder.feed(bytes);
     return decoder.finish();
 }
