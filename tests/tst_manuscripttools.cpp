@@ -115,6 +115,7 @@ private slots:
     void dateTime();
     void authorRecord_data();
     void authorRecord();
+    void shortRecordLeavesTheRestEmpty();
     void faults_data();
     void faults();
     void submitOpensMail();
@@ -240,12 +241,21 @@ void TestManuscriptTools::authorRecord()
     expectMessage(h.prompts.messages[0], QStringLiteral("个人信息己修改、保存！"), QStringLiteral("笔澜2.5"));
 }
 
+void TestManuscriptTools::shortRecordLeavesTheRestEmpty()
+{
+    Harness h;
+    QVERIFY(writeFile(h.places.userFolder() + QStringLiteral("/author.txt"), R"("a","b,c",d)" "\r\n"));
+    trigger(h, InsertAuthor);
+    QVERIFY(h.prompts.prompts.isEmpty() && h.prompts.messages.isEmpty());
+    QCOMPARE(manuscript(h), block({"a", "b,c", "d"}));
+}
+
 void TestManuscriptTools::faults_data()
 {
     QTest::addColumn<Fault>("fault");
     QTest::addColumn<Tools>("command");
     QTest::addColumn<bool>("existing");
-    QTest::addColumn<bool>("asks"); // and reports a failure to write
+    QTest::addColumn<bool>("asks");
     QTest::newRow("folder in the way, insert") << Fault::FolderInTheWay << InsertAuthor << false << false;
     QTest::newRow("folder in the way, modify") << Fault::FolderInTheWay << ModifyAuthor << false << true;
     QTest::newRow("size limit, modify") << Fault::SizeLimit << ModifyAuthor << true << true;
@@ -254,9 +264,9 @@ void TestManuscriptTools::faults_data()
     QTest::newRow("user folder is a file, modify") << Fault::UserFolderIsAFile << ModifyAuthor << false << true;
 }
 
-// A record that cannot be read gives what there is, asking nothing. A
-// failure to write names the file; the old record, the answers and the
-// manuscript all survive, and no success follows.
+// A record that cannot be read gives its labels, asking nothing. Each
+// failure names the file; the old record, the answers and the manuscript
+// all survive, and no success follows.
 void TestManuscriptTools::faults()
 {
     QFETCH(Fault, fault);
@@ -285,12 +295,10 @@ void TestManuscriptTools::faults()
     }
 
     QCOMPARE(h.prompts.prompts.size(), asks ? 7 : 0);
-    QCOMPARE(h.prompts.messages.size(), asks ? 1 : 0);
-    if (asks) {
-        const ShownMessage &report = h.prompts.messages[0];
-        QVERIFY2(report.text.contains(QDir::toNativeSeparators(path)), qPrintable(report.text));
-        QCOMPARE(report.buttons, MessageButtons::Ok);
-    }
+    QCOMPARE(h.prompts.messages.size(), 1);
+    const ShownMessage &report = h.prompts.messages[0];
+    QVERIFY2(report.text.contains(QDir::toNativeSeparators(path)), qPrintable(report.text));
+    QCOMPARE(report.buttons, MessageButtons::Ok);
     const QString inserted = command == InsertAuthor ? block(asks ? Given : Answers{}) : QString();
     QCOMPARE(manuscript(h), QStringLiteral("稿") + inserted);
     if (fault == Fault::SizeLimit)

@@ -69,20 +69,30 @@ bool AuthorFile::exists() const
     return QFileInfo::exists(path());
 }
 
-std::optional<AuthorRecord> AuthorFile::read() const
+AuthorReading AuthorFile::read() const
 {
+    AuthorReading reading;
     const fields::DataFile file = fields::readDataFile(path());
-    if (file.status == fields::FileStatus::Missing)
-        return std::nullopt;
-    AuthorRecord record;
+    switch (file.status) {
+    case fields::FileStatus::Missing: reading.missing = true; return reading;
+    case fields::FileStatus::Unreadable: {
+        const QFileInfo info(path());
+        const QString reason = info.isDir()          ? QStringLiteral("这是一个文件夹，不是文件")
+                               : !info.isReadable() ? QStringLiteral("没有读取权限")
+                                                    : QStringLiteral("读取失败");
+        reading.error = QStringLiteral("无法读取作者信息文件“%1”：%2。").arg(native(path()), reason);
+        return reading;
+    }
+    case fields::FileStatus::Ok: break;
+    }
     fields::Reader reader(file.text);
-    for (QString &field : record) {
+    for (QString &field : reading.record) {
         const std::optional<QString> value = reader.nextText();
         if (!value)
             break;
         field = *value;
     }
-    return record;
+    return reading;
 }
 
 QByteArray AuthorFile::encode(const AuthorRecord &record)

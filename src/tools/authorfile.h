@@ -3,7 +3,6 @@
 #include <QString>
 
 #include <array>
-#include <optional>
 
 namespace bilan {
 
@@ -25,6 +24,16 @@ const std::array<AuthorField, AuthorFieldCount> &authorFields();
 // page 936 holds, looks the same in a Chinese text and reads back whole.
 QString authorFieldFromInput(const QString &typed);
 
+struct AuthorReading
+{
+    bool missing = false;
+    // What could be read; empty fields for the rest.
+    AuthorRecord record;
+    // When the file is there but could not be read: a sentence in Chinese
+    // that names the file and the reason.
+    QString error;
+};
+
 // The author file "author.txt": one line of the seven fields, each in
 // double quotes, separated by commas, ended by CR LF, in the system code
 // page. It lives in the user's own folder, beside the login password: the
@@ -38,10 +47,9 @@ public:
     QString path() const;
     bool exists() const;
 
-    // The record, nothing when the file is missing. A file that cannot be
-    // read, or holds fewer than seven fields, gives what could be read and
-    // empty fields for the rest.
-    std::optional<AuthorRecord> read() const;
+    // A record of fewer than seven fields is no error: the others are
+    // empty.
+    AuthorReading read() const;
 
     // Writes the record whole to a fresh file that then replaces the old
     // one, creating the folder (for the owner only) when it is missing.

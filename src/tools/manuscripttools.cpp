@@ -74,13 +74,17 @@ AuthorRecord ManuscriptTools::askAuthor(const QString &title)
     return record;
 }
 
+void ManuscriptTools::report(const QString &error)
+{
+    m_window.services().prompts->message(&m_window, error, MessageButtons::Ok, MessageIcon::Warning);
+}
+
 bool ManuscriptTools::keep(const AuthorFile &file, const AuthorRecord &record)
 {
     const QString error = file.write(record);
-    if (error.isEmpty())
-        return true;
-    m_window.services().prompts->message(&m_window, error, MessageButtons::Ok, MessageIcon::Warning);
-    return false;
+    if (!error.isEmpty())
+        report(error);
+    return error.isEmpty();
 }
 
 AuthorRecord ManuscriptTools::firstTimeEntry(const AuthorFile &file)
@@ -93,12 +97,15 @@ AuthorRecord ManuscriptTools::firstTimeEntry(const AuthorFile &file)
 void ManuscriptTools::insertAuthor()
 {
     const AuthorFile file = authorFile();
-    std::optional<AuthorRecord> record = file.read();
+    AuthorReading reading = file.read();
     // The answers go into the manuscript even when they could not be kept,
-    // so nothing the author typed is lost.
-    if (!record)
-        record = firstTimeEntry(file);
-    insertIntoManuscript(stamps::authorBlock(*record));
+    // so nothing the author typed is lost; an unreadable file still gives
+    // the block its labels, once the user knows why they stand empty.
+    if (reading.missing)
+        reading.record = firstTimeEntry(file);
+    else if (!reading.error.isEmpty())
+        report(reading.error);
+    insertIntoManuscript(stamps::authorBlock(reading.record));
 }
 
 void ManuscriptTools::modifyAuthor()

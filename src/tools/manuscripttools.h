@@ -48,6 +48,7 @@ private:
     AuthorRecord firstTimeEntry(const AuthorFile &file);
     // Writes the record; a failure is told to the user. True when written.
     bool keep(const AuthorFile &file, const AuthorRecord &record);
+    void report(const QString &error);
 
     Form1 &m_window;
 };
