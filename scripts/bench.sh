@@ -41,3 +41,8 @@ echo
 echo "== side panel"
 LC_ALL=C.UTF-8 LANG=C.UTF-8 QT_QPA_PLATFORM=xcb \
     xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" "$build/bench/bench_panel"
+# --- manuscript tools: word count ---------------------------------------
+echo
+echo "== word count"
+QT_QPA_PLATFORM=offscreen "$build/bench/bench_count"
+# --- end of manuscript tools ----------------------------------------------

@@ -10,6 +10,7 @@
 #include "shell/editcommands.h"
 #include "shell/filecommands.h"
 #include "shell/form1.h"
+#include "tools/manuscripttools.h"
 #include "viewer/referenceviewer.h"
 
 #include <QPlainTextEdit>
@@ -84,6 +85,13 @@ void installViewer(Form1 &window, PanelModes &modes)
     modes.setPictureLoader([viewer] { viewer->loadPicture(); });
 }
 
+// The Tools menu: character count, stamps, author details, submission mail.
+void installTools(Form1 &window)
+{
+    auto *tools = new ManuscriptTools(window);
+    window.setItemHandler(ItemArray::ToolsItem, [tools](int index) { tools->onToolsItem(index); });
+}
+
 } // namespace
 
 std::unique_ptr<Form1> createMainWindow(const Services &services)
@@ -96,6 +104,7 @@ std::unique_ptr<Form1> createMainWindow(const Services &services)
     PanelModes *modes = installPanel(*window, *toolbar);
     installViewer(*window, *modes);
     installPhrasesAndBoards(*window, *toolbar, *modes);
+    installTools(*window);
     return window;
 }
 

@@ -218,4 +218,9 @@ Outcome saveBytes(const QString &path, const QByteArray &bytes)
     return {};
 }
 
+QString writeFailureReason(const QString &systemMessage)
+{
+    return systemReason(systemMessage, Direction::Writing);
+}
+
 } // namespace bilan::manuscript

@@ -28,5 +28,8 @@ Outcome save(const QString &path, const QTextDocument &document, Format format);
 // The same whole-file save for bytes made elsewhere: the small data files
 // (the quick phrases) get the same safety and the same wording of failures.
 Outcome saveBytes(const QString &path, const QByteArray &bytes);
+// The reason, in Chinese, for a failed write of any of the program's files,
+// from the system's message that Qt reports (errorString()).
+QString writeFailureReason(const QString &systemMessage);
 
 } // namespace bilan::manuscript
