@@ -78,7 +78,11 @@ private slots:
     void firstUseCreatesTheFile()
     {
         Phrases p;
-        p.phrases.load();
+        // "助输定制" loads the (missing) file, says nothing and enables "保存定制".
+        QAction *const enter = p.h.window().ui().toolbarButtons[std::size_t(ToolbarKey::Enter)];
+        enter->setEnabled(false);
+        p.h.window().ui().toolbarButtons[std::size_t(ToolbarKey::Selfdo)]->trigger();
+        QVERIFY(enter->isEnabled());
         QVERIFY(p.h.prompts.messages.isEmpty());
         QStringList typed(QuickPhrases::Count);
         typed[0] = QStringLiteral("电阻器，“全角”");
@@ -96,6 +100,11 @@ private slots:
         QCOMPARE(shown.title, QStringLiteral("笔澜2.5"));
         QCOMPARE(shown.buttons, MessageButtons::Ok);
         QCOMPARE(shown.icon, MessageIcon::None);
+
+        // The next "助输定制" reads them back.
+        p.set(QStringList(QuickPhrases::Count));
+        p.h.window().ui().toolbarButtons[std::size_t(ToolbarKey::Selfdo)]->trigger();
+        QCOMPARE(p.boxes(), typed);
     }
 
     void loadFillsBoxesInOrder_data()
@@ -115,7 +124,6 @@ private slots:
             << QStringList{"a,b", "lead", "two\nlines", "q", "", "x", "y"};
         QTest::newRow("GBK") << codepage::encode(codepage::Gbk, QStringLiteral("电容\r\n小英\r\n"))
                              << QStringList{QStringLiteral("电容"), QStringLiteral("小英")};
-        // Needs the field reader that keeps the blanks at a field's end.
         QTest::newRow("trailing blanks") << QByteArray("ab  \r\n") << QStringList{"ab  "};
     }
 
