@@ -1,6 +1,8 @@
 #include "composition.h"
 
 #include "aids/toolbardispatch.h"
+#include "protect/ciphercommands.h"
+#include "protect/logincommands.h"
 #include "shell/editcommands.h"
 #include "shell/filecommands.h"
 #include "shell/form1.h"
@@ -30,6 +32,16 @@ void installShell(Form1 &window, ToolbarDispatch &toolbar)
     toolbar.setAction(ToolbarKey::Back, [edits] { edits->undo(); });
 }
 
+// Protection: the login password and the manuscript cipher (文稿加密).
+void installProtection(Form1 &window, ToolbarDispatch &)
+{
+    auto *login = new LoginCommands(window);
+    auto *cipher = new CipherCommands(window);
+
+    window.setItemHandler(ItemArray::CodeItem, [login](int index) { login->onCodeItem(index); });
+    window.setItemHandler(ItemArray::CodeChildItem, [cipher](int index) { cipher->onCodeChildItem(index); });
+}
+
 } // namespace
 
 std::unique_ptr<Form1> createMainWindow(const Services &services)
@@ -39,6 +51,7 @@ std::unique_ptr<Form1> createMainWindow(const Services &services)
     window->setToolbarHandler([toolbar](const QString &key) { toolbar->onButton(key); });
 
     installShell(*window, *toolbar);
+    installProtection(*window, *toolbar);
     return window;
 }
 

@@ -211,4 +211,9 @@ Outcome save(const QString &path, const QTextDocument &document, Format format)
     return {};
 }
 
+QString writeFailureReason(const QString &systemMessage)
+{
+    return systemReason(systemMessage, Direction::Writing);
+}
+
 } // namespace bilan::manuscript

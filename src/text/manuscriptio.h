@@ -25,4 +25,8 @@ Outcome load(const QString &path, QTextDocument &document);
 // moves it into place, so a failed save leaves any existing file as it was.
 Outcome save(const QString &path, const QTextDocument &document, Format format);
 
+// The reason, in Chinese, for a failed write of any of the program's files,
+// from the system's message that Qt reports (errorString()).
+QString writeFailureReason(const QString &systemMessage);
+
 } // namespace bilan::manuscript

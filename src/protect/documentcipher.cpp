@@ -1,0 +1,118 @@
+#include "documentcipher.h"
+
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
+
+#include <vector>
+
+namespace bilan::protect {
+
+namespace {
+
+// One replacement of the same length: a run of characters, or a paragraph
+// break that becomes a character.
+struct Edit
+{
+    int position = 0;
+    int length = 0;
+    QString text;
+    QTextCharFormat format;
+    // The paragraph's formats, for the breaks a shifted line feed makes.
+    QTextBlockFormat blockFormat;
+    QTextCharFormat blockCharFormat;
+};
+
+bool sameCell(QTextFrame *frame, const QTextBlock &a, const QTextBlock &b)
+{
+    auto *table = qobject_cast<QTextTable *>(frame);
+    return !table || table->cellAt(a.position()) == table->cellAt(b.position());
+}
+
+// True when the break after block is a line feed as far as the cipher is
+// concerned: removing it and putting it back loses nothing.
+bool isLineFeed(const QTextDocument &document, const QTextBlock &block, const QTextBlock &next)
+{
+    if (!next.isValid())
+        return false;
+    const int separator = block.position() + block.length() - 1;
+    if (document.characterAt(separator) != QChar::ParagraphSeparator)
+        return false;
+    QTextFrame *frame = document.frameAt(block.position());
+    return frame == document.frameAt(next.position()) && sameCell(frame, block, next)
+        && block.blockFormat() == next.blockFormat() && block.charFormat() == next.charFormat();
+}
+
+void collectEdits(const QTextDocument &document, const ShiftCipher &cipher, Direction direction,
+                  std::vector<Edit> &edits)
+{
+    const char16_t lineFeed = cipher.shift(u'\n', direction);
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        // A character in place of the break looks like the text before it;
+        // a picture's format would make it a picture.
+        QTextCharFormat lastText = block.charFormat();
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QTextCharFormat format = fragment.charFormat();
+            if (!format.isImageFormat() && format.objectType() == QTextFormat::NoObject)
+                lastText = format;
+            const QString text = fragment.text();
+            QString shifted = cipher.apply(text, direction);
+            if (shifted == text)
+                continue; // pictures and runs of exempt characters
+            Edit edit{fragment.position(), fragment.length(), std::move(shifted), format, {}, {}};
+            if (edit.text.contains(u'\n')) {
+                edit.blockFormat = block.blockFormat();
+                edit.blockCharFormat = block.charFormat();
+            }
+            edits.push_back(std::move(edit));
+        }
+        const QTextBlock next = block.next();
+        if (lineFeed != u'\n' && isLineFeed(document, block, next))
+            edits.push_back(Edit{next.position() - 1, 1, QString(QChar(lineFeed)), lastText, {}, {}});
+    }
+}
+
+} // namespace
+
+void shiftDocument(QTextDocument &document, const ShiftCipher &cipher, Direction direction)
+{
+    // Everything is worked out before the first change: block and fragment
+    // handles do not survive edits, positions do (no edit changes a length).
+    std::vector<Edit> edits;
+    collectEdits(document, cipher, direction, edits);
+    if (edits.empty())
+        return;
+
+    QTextCursor cursor(&document);
+    cursor.beginEditBlock();
+    for (const Edit &edit : edits) {
+        cursor.setPosition(edit.position);
+        cursor.setPosition(edit.position + edit.length, QTextCursor::KeepAnchor);
+        if (!edit.text.contains(u'\n')) {
+            cursor.insertText(edit.text, edit.format);
+            continue;
+        }
+        // The editor would make a default paragraph of a line feed; this
+        // one takes the formats of the paragraph it splits, so that the
+        // other direction finds a break it may join again.
+        cursor.removeSelectedText();
+        const QStringView all(edit.text);
+        qsizetype start = 0;
+        for (;;) {
+            const qsizetype end = all.indexOf(u'\n', start);
+            const QStringView piece = all.sliced(start, (end < 0 ? all.size() : end) - start);
+            if (!piece.isEmpty())
+                cursor.insertText(piece.toString(), edit.format);
+            if (end < 0)
+                break;
+            cursor.insertBlock(edit.blockFormat, edit.blockCharFormat);
+            start = end + 1;
+        }
+    }
+    cursor.endEditBlock();
+}
+
+} // namespace bilan::protect
