@@ -3,8 +3,6 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTextFrame>
-#include <QTextTable>
 
 #include <vector>
 
@@ -25,14 +23,12 @@ struct Edit
     QTextCharFormat blockCharFormat;
 };
 
-bool sameCell(QTextFrame *frame, const QTextBlock &a, const QTextBlock &b)
-{
-    auto *table = qobject_cast<QTextTable *>(frame);
-    return !table || table->cellAt(a.position()) == table->cellAt(b.position());
-}
-
 // True when the break after block is a line feed as far as the cipher is
-// concerned: removing it and putting it back loses nothing.
+// concerned: removing it and putting it back loses nothing. The document
+// ends every paragraph before or after a frame's edge, and every table
+// cell, with a frame marker instead of a paragraph separator, so a
+// paragraph separator always lies between two paragraphs of one frame or
+// cell.
 bool isLineFeed(const QTextDocument &document, const QTextBlock &block, const QTextBlock &next)
 {
     if (!next.isValid())
@@ -40,9 +36,7 @@ bool isLineFeed(const QTextDocument &document, const QTextBlock &block, const QT
     const int separator = block.position() + block.length() - 1;
     if (document.characterAt(separator) != QChar::ParagraphSeparator)
         return false;
-    QTextFrame *frame = document.frameAt(block.position());
-    return frame == document.frameAt(next.position()) && sameCell(frame, block, next)
-        && block.blockFormat() == next.blockFormat() && block.charFormat() == next.charFormat();
+    return block.blockFormat() == next.blockFormat() && block.charFormat() == next.charFormat();
 }
 
 void collectEdits(const QTextDocument &document, const ShiftCipher &cipher, Direction direction,

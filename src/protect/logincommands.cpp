@@ -64,7 +64,7 @@ void LoginCommands::firstUse(const QString &path)
 {
     const QString entry = ask(kAskFirstPassword);
     if (const QString error = protect::writePassword(path, entry); !error.isEmpty()) {
-        report(error);
+        report(error + QStringLiteral("登录密码没有设置。"));
         return;
     }
     tell(kPasswordSet);
@@ -88,7 +88,7 @@ void LoginCommands::changePassword()
     }
     const QString entry = ask(kAskNewPassword);
     if (const QString error = protect::writePassword(path, entry); !error.isEmpty()) {
-        report(error);
+        report(error + QStringLiteral("原来的密码仍然有效。"));
         return;
     }
     tell(kPasswordChanged);

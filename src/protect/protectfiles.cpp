@@ -40,7 +40,7 @@ QString passwordReadFailure(const QString &path, const QString &reason)
 
 QString passwordWriteFailure(const QString &path, const QString &reason)
 {
-    return QStringLiteral("无法保存登录密码文件“%1”：%2。原来的密码没有改变。").arg(native(path), reason);
+    return QStringLiteral("无法保存登录密码文件“%1”：%2。").arg(native(path), reason);
 }
 
 QString exemptFailure(const QString &path, const QString &reason)
