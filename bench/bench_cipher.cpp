@@ -187,7 +187,8 @@ int main(int argc, char **argv)
     std::printf("%-56s %12d %12d\n", "paragraphs", article->paragraphs, dense->paragraphs);
     std::printf("%-56s %12d %12d\n", "runs of one format", article->runs, dense->runs);
     std::printf("%-56s %9.1f ms %9.1f ms\n", "set the encrypted text (setPlainText)", article->set, dense->set);
-    std::printf("%-56s %9.1f ms %9.1f ms\n", "  its call alone, the layout deferred", article->setCall, dense->setCall);
+    std::printf("%-56s %9.1f ms %9.1f ms\n", "  its call alone, the layout deferred", article->setCall,
+                dense->setCall);
     const auto row = [&](const char *name, double a, double d) {
         std::printf("%-56s %9.1f ms %9.1f ms   %.2f× / %.2f× set\n", name, a, d, a / article->set, d / dense->set);
     };

@@ -23,6 +23,16 @@ struct Edit
     QTextCharFormat blockCharFormat;
 };
 
+// A paragraph's character format as a paragraph after a break would have
+// it: a cell's first paragraph carries the cell's format, which no break
+// inside the cell does.
+QTextCharFormat asText(QTextCharFormat format)
+{
+    format.clearProperty(QTextFormat::ObjectIndex);
+    format.clearProperty(QTextFormat::ObjectType);
+    return format;
+}
+
 // True when the break after block is a line feed as far as the cipher is
 // concerned: removing it and putting it back loses nothing. The document
 // ends every paragraph before or after a frame's edge, and every table
@@ -34,9 +44,8 @@ bool isLineFeed(const QTextDocument &document, const QTextBlock &block, const QT
     if (!next.isValid())
         return false;
     const int separator = block.position() + block.length() - 1;
-    if (document.characterAt(separator) != QChar::ParagraphSeparator)
-        return false;
-    return block.blockFormat() == next.blockFormat() && block.charFormat() == next.charFormat();
+    return document.characterAt(separator) == QChar::ParagraphSeparator
+        && block.blockFormat() == next.blockFormat() && asText(block.charFormat()) == next.charFormat();
 }
 
 void collectEdits(const QTextDocument &document, const ShiftCipher &cipher, Direction direction,
@@ -46,7 +55,7 @@ void collectEdits(const QTextDocument &document, const ShiftCipher &cipher, Dire
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         // A character in place of the break looks like the text before it;
         // a picture's format would make it a picture.
-        QTextCharFormat lastText = block.charFormat();
+        QTextCharFormat lastText = asText(block.charFormat());
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             const QTextCharFormat format = fragment.charFormat();
@@ -59,7 +68,7 @@ void collectEdits(const QTextDocument &document, const ShiftCipher &cipher, Dire
             Edit edit{fragment.position(), fragment.length(), std::move(shifted), format, {}, {}};
             if (edit.text.contains(u'\n')) {
                 edit.blockFormat = block.blockFormat();
-                edit.blockCharFormat = block.charFormat();
+                edit.blockCharFormat = asText(block.charFormat());
             }
             edits.push_back(std::move(edit));
         }

@@ -61,7 +61,7 @@ QString preparePrivateFolder(const QString &folder)
         if (!QDir().mkpath(parent) || !QDir().mkdir(folder, kOwnerFolder))
             return QStringLiteral("无法建立文件夹“%1”").arg(native(folder));
     }
-    if (QFile::permissions(folder) != kOwnerFolder && !QFile::setPermissions(folder, kOwnerFolder))
+    if (!QFile::setPermissions(folder, kOwnerFolder))
         return QStringLiteral("无法把文件夹“%1”设为只有本人能进入").arg(native(folder));
     return {};
 }
