@@ -49,7 +49,7 @@ void TestShiftCipher::ringOverEveryCharacter_data()
 
 // Over every 16-bit unit: encrypt and decrypt are each other's inverse and
 // a bijection; a ring character moves to its nearest ring neighbour by
-// value, which is the old one-lower / one-higher step wherever that
+// value, which is exactly one code lower / higher wherever that
 // neighbour is in the ring; everything else stays.
 void TestShiftCipher::ringOverEveryCharacter()
 {

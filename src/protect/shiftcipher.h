@@ -11,8 +11,8 @@ namespace bilan::protect {
 
 enum class Direction { Encrypt, Decrypt };
 
-// The 20 characters the cipher has always left alone, whatever the
-// exempt-character file says.
+// The 20 characters the cipher leaves alone, whatever the exempt-character
+// file says.
 QStringView builtInExemptCharacters();
 
 // The manuscript cipher. It hides a manuscript from a casual glance and
@@ -23,9 +23,9 @@ QStringView builtInExemptCharacters();
 // back to the same character) and is not exempt takes part; ordered by
 // signed code-936 value they form a ring, and encrypting moves each one to
 // the previous character of the ring, decrypting to the next. Where the
-// neighbouring value is itself such a character this is the old "one code
-// lower / one code higher" step, so text encrypted by that rule decrypts the
-// same; where it is not (a gap in the code page, an exempt character) the
+// neighbouring value is itself such a character the step is exactly one
+// code lower or higher, so text shifted by one code decrypts as it always
+// has; where it is not (a gap in the code page, an exempt character) the
 // step goes on to the next one, so that nothing is ever lost. Exempt
 // characters, characters code page 936 lacks and the halves of surrogate
 // pairs stay as they are. The two directions are each other's inverse.
