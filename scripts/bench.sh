@@ -46,3 +46,12 @@ echo
 echo "== word count"
 QT_QPA_PLATFORM=offscreen "$build/bench/bench_count"
 # --- end of manuscript tools ----------------------------------------------
+
+# ---- manuscript cipher (protection) -------------------------------------
+# The shift of 1,000,000 characters against 5 ms, and the encrypt and
+# decrypt commands on a formatted manuscript of that length beside the time
+# the editor takes to set the same text.
+echo
+echo "== manuscript cipher"
+QT_QPA_PLATFORM=offscreen "$build/bench/bench_cipher"
+# ---- end of manuscript cipher -------------------------------------------

@@ -6,6 +6,8 @@
 #include "aids/symbolbar.h"
 #include "aids/toolbardispatch.h"
 #include "aids/vocabulary.h"
+#include "protect/ciphercommands.h"
+#include "protect/logincommands.h"
 #include "shell/clicks.h"
 #include "shell/editcommands.h"
 #include "shell/filecommands.h"
@@ -92,6 +94,16 @@ void installTools(Form1 &window)
     window.setItemHandler(ItemArray::ToolsItem, [tools](int index) { tools->onToolsItem(index); });
 }
 
+// Protection: the login password and the manuscript cipher (文稿加密).
+void installProtection(Form1 &window)
+{
+    auto *login = new LoginCommands(window);
+    auto *cipher = new CipherCommands(window);
+
+    window.setItemHandler(ItemArray::CodeItem, [login](int index) { login->onCodeItem(index); });
+    window.setItemHandler(ItemArray::CodeChildItem, [cipher](int index) { cipher->onCodeChildItem(index); });
+}
+
 } // namespace
 
 std::unique_ptr<Form1> createMainWindow(const Services &services)
@@ -105,6 +117,7 @@ std::unique_ptr<Form1> createMainWindow(const Services &services)
     installViewer(*window, *modes);
     installPhrasesAndBoards(*window, *toolbar, *modes);
     installTools(*window);
+    installProtection(*window);
     return window;
 }
 
