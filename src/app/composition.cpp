@@ -1,6 +1,8 @@
 #include "composition.h"
 
 #include "aids/toolbardispatch.h"
+#include "help/helpmenu.h"
+#include "reminder/reminder.h"
 #include "shell/editcommands.h"
 #include "shell/filecommands.h"
 #include "shell/form1.h"
@@ -30,6 +32,20 @@ void installShell(Form1 &window, ToolbarDispatch &toolbar)
     toolbar.setAction(ToolbarKey::Back, [edits] { edits->undo(); });
 }
 
+// The "定时提醒" command and its dialog.
+void installReminder(Form1 &window, ToolbarDispatch &)
+{
+    auto *reminder = new Reminder(window);
+    window.setBarCommandHandler(BarCommand::Timer, [reminder] { reminder->show(); });
+}
+
+// The Help menu.
+void installHelp(Form1 &window, ToolbarDispatch &)
+{
+    auto *help = new HelpMenu(window);
+    window.setItemHandler(ItemArray::HelpItem, [help](int index) { help->onHelpItem(index); });
+}
+
 } // namespace
 
 std::unique_ptr<Form1> createMainWindow(const Services &services)
@@ -39,6 +55,8 @@ std::unique_ptr<Form1> createMainWindow(const Services &services)
     window->setToolbarHandler([toolbar](const QString &key) { toolbar->onButton(key); });
 
     installShell(*window, *toolbar);
+    installReminder(*window, *toolbar);
+    installHelp(*window, *toolbar);
     return window;
 }
 

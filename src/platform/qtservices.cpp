@@ -162,7 +162,11 @@ public:
     QtTicker(int intervalMs, std::function<void()> onTick)
     {
         m_timer.setInterval(intervalMs);
-        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, std::move(onTick));
+        // Qt never fires a timer again while its own timeout is still being
+        // handled. Queued, the tick runs after the timer event is over, so
+        // a tick that opens a message box leaves the timer free to go on
+        // ticking while the box waits.
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, std::move(onTick), Qt::QueuedConnection);
     }
     void start() override { m_timer.start(); }
     void stop() override { m_timer.stop(); }
