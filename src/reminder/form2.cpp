@@ -1,6 +1,7 @@
 #include "form2.h"
 
 #include "shell/twips.h"
+#include "shell/windowicon.h"
 #include "text/numericprefix.h"
 
 #include <QFont>
@@ -33,6 +34,7 @@ Form2::Form2(const Services &services, std::function<bool()> programEnding)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("定时器"));
+    setWindowIcon(windowIcon());
     setAccessibleName(windowTitle());
     QFont font(QStringLiteral("宋体"));
     font.setPointSizeF(9);
