@@ -14,7 +14,7 @@ set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${FUZZ_BUILD:-$top/build-fuzz}
 seconds=${FUZZ_SECONDS:-20}
-targets=${FUZZ_TARGETS:-"fuzz_rtf fuzz_plaintext fuzz_fields"}
+targets=${FUZZ_TARGETS:-"fuzz_rtf fuzz_plaintext fuzz_fields fuzz_numericprefix"}
 jobs=${FUZZ_JOBS:-1}
 
 cmake -S "$top" -B "$build" -G Ninja \

@@ -14,6 +14,7 @@ packages=(
     xvfb xauth xclip xdotool x11-utils
     dbus at-spi2-core python3-pyatspi
     clang libclang-rt-14-dev python3
+    fp-utils xchm xdg-utils desktop-file-utils file dpkg-dev
 )
 
 missing=()

@@ -5,6 +5,8 @@
 
 #include <QApplication>
 
+#include <cstdio>
+
 int main(int argc, char *argv[])
 {
     // The clipboard boards collect what other programs copy while this
@@ -17,6 +19,12 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     if (!bilan::prepareApplication(app))
         return 1;
+    // The install check asks where the program finds the files it ships
+    // with, and nothing more: the folder is printed and the program ends.
+    if (qEnvironmentVariableIsSet("BILAN_PRINT_APPLICATION_FOLDER")) {
+        std::puts(bilan::qtServices().places->applicationFolder().toLocal8Bit().constData());
+        return 0;
+    }
     const std::unique_ptr<bilan::Form1> window = bilan::createMainWindow(bilan::qtServices());
     window->show();
     return app.exec();

@@ -6,8 +6,10 @@
 #include "aids/symbolbar.h"
 #include "aids/toolbardispatch.h"
 #include "aids/vocabulary.h"
+#include "help/helpmenu.h"
 #include "protect/ciphercommands.h"
 #include "protect/logincommands.h"
+#include "reminder/reminder.h"
 #include "shell/clicks.h"
 #include "shell/editcommands.h"
 #include "shell/filecommands.h"
@@ -104,6 +106,20 @@ void installProtection(Form1 &window)
     window.setItemHandler(ItemArray::CodeChildItem, [cipher](int index) { cipher->onCodeChildItem(index); });
 }
 
+// The "定时提醒" command and its dialog.
+void installReminder(Form1 &window)
+{
+    auto *reminder = new Reminder(window);
+    window.setBarCommandHandler(BarCommand::Timer, [reminder] { reminder->show(); });
+}
+
+// The Help menu.
+void installHelp(Form1 &window)
+{
+    auto *help = new HelpMenu(window);
+    window.setItemHandler(ItemArray::HelpItem, [help](int index) { help->onHelpItem(index); });
+}
+
 } // namespace
 
 std::unique_ptr<Form1> createMainWindow(const Services &services)
@@ -118,6 +134,8 @@ std::unique_ptr<Form1> createMainWindow(const Services &services)
     installPhrasesAndBoards(*window, *toolbar, *modes);
     installTools(*window);
     installProtection(*window);
+    installReminder(*window);
+    installHelp(*window);
     return window;
 }
 

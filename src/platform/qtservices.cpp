@@ -16,11 +16,20 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QInputDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QMimeDatabase>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
+
+// Where the installed program's data folder lies, relative to the folder
+// of the executable; the build sets it from the install layout.
+#ifndef BILAN_DATA_FROM_PROGRAM
+#define BILAN_DATA_FROM_PROGRAM "../share/bilan"
+#endif
 
 namespace bilan {
 namespace {
@@ -104,6 +113,39 @@ protected:
     }
 };
 
+// Whether the desktop names a program for files of this type. Unknown
+// (nothing) where the desktop has no xdg-mime to ask.
+std::optional<bool> hasAssociation(const QString &path)
+{
+    const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (xdgMime.isEmpty())
+        return std::nullopt;
+    const QString type = QMimeDatabase().mimeTypeForFile(path).name();
+    QProcess query;
+    query.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"), type});
+    if (!query.waitForFinished(3000)) {
+        query.kill();
+        query.waitForFinished(1000);
+        return std::nullopt;
+    }
+    return !query.readAllStandardOutput().trimmed().isEmpty();
+}
+
+// A help file opens in a viewer of its kind even where the desktop knows
+// no program for it (a viewer installed without its desktop entry, or no
+// xdg-open at all); for any other file the desktop's word stands.
+bool openInKnownViewer(const QString &path, const QString &workingDirectory)
+{
+    if (!path.endsWith(QLatin1String(".chm"), Qt::CaseInsensitive))
+        return false;
+    for (const char *viewer : {"xchm", "kchmviewer"}) {
+        const QString program = QStandardPaths::findExecutable(QLatin1String(viewer));
+        if (!program.isEmpty() && QProcess::startDetached(program, {path}, workingDirectory))
+            return true;
+    }
+    return false;
+}
+
 class QtDesktop final : public Desktop
 {
 public:
@@ -114,7 +156,11 @@ public:
             return;
         }
         const QString path = QDir(workingDirectory).absoluteFilePath(file);
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+        const QUrl url = QUrl::fromLocalFile(path);
+        if (hasAssociation(path) == false && openInKnownViewer(path, workingDirectory))
+            return;
+        if (!QDesktopServices::openUrl(url))
+            openInKnownViewer(path, workingDirectory);
     }
 
     void beep() override { QApplication::beep(); }
@@ -131,7 +177,18 @@ public:
 class QtPlaces final : public Places
 {
 public:
-    QString applicationFolder() override { return QCoreApplication::applicationDirPath(); }
+    QString applicationFolder() override
+    {
+        // In a build tree the files the program ships with lie beside the
+        // executable; installed, they are in its data folder.
+        const QDir program(QCoreApplication::applicationDirPath());
+        for (const char *shipped : {"badcode.txt", "笔澜2.5.chm"}) {
+            if (program.exists(QString::fromUtf8(shipped)))
+                return program.path();
+        }
+        const QString data = QDir::cleanPath(program.filePath(QStringLiteral(BILAN_DATA_FROM_PROGRAM)));
+        return QFileInfo(data).isDir() ? data : program.path();
+    }
     QString userFolder() override
     {
         // The user's own files belong in the user's configuration folder:
@@ -196,7 +253,11 @@ public:
     QtTicker(int intervalMs, std::function<void()> onTick)
     {
         m_timer.setInterval(intervalMs);
-        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, std::move(onTick));
+        // Qt never fires a timer again while its own timeout is still being
+        // handled. Queued, the tick runs after the timer event is over, so
+        // a tick that opens a message box leaves the timer free to go on
+        // ticking while the box waits.
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, std::move(onTick), Qt::QueuedConnection);
     }
     void start() override { m_timer.start(); }
     void stop() override { m_timer.stop(); }

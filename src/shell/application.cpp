@@ -15,7 +15,8 @@ namespace bilan {
 bool prepareApplication(QApplication &app)
 {
     QCoreApplication::setApplicationName(QStringLiteral("bilan"));
-    QCoreApplication::setOrganizationName(QStringLiteral("bilan"));
+    // No organisation name: the user's own files go straight into
+    // ~/.config/bilan rather than a folder nested in one of the same name.
 
     if (!codepage::isSupported(codepage::Gbk) || !codepage::isSupported(codepage::Gb18030)) {
         std::fputs("笔澜2.5: this Qt has no GBK/GB18030 converter (Qt must be built with ICU).\n", stderr);
