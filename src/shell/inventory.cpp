@@ -202,6 +202,10 @@ void buildSidePanel(Form1Ui &ui)
     ui.TabStrip1->setFont(designFont(9.75));
     ui.TabStrip1->addTab(new QWidget, QStringLiteral("助输定制"));
     place(ui.TabStrip1, 0, 0, kPanelWidth, kDesignedHeight);
+    // The tab strip covers everything behind it on the panel, the strip
+    // beside its one tab included, where Qt would let the term labels of
+    // an earlier mode show through.
+    ui.TabStrip1->setAutoFillBackground(true);
     describe(ui.TabStrip1, QStringLiteral("助输定制"));
     ui.TabStrip1->hide();
 
