@@ -5,6 +5,7 @@
 #include "rtfoutput.h"
 #include "rtfpicturewriter.h"
 #include "rtftablewriter.h"
+#include "text/chinesefonts.h"
 
 #include <QColor>
 #include <QHash>
@@ -24,28 +25,12 @@ namespace {
 
 constexpr int kDefaultHalfPoints = 21;
 
-struct FontAlias
-{
-    const char16_t *name;
-    const char *latin;
-};
-
-// Word on a machine without the Chinese font names looks for the
+// Word on a machine without the Chinese font names looks for the Latin
 // alternative; LibreOffice ignores it.
-constexpr FontAlias kChineseFonts[] = {
-    {u"宋体", "SimSun"},       {u"新宋体", "NSimSun"},   {u"黑体", "SimHei"},
-    {u"楷体", "KaiTi"},        {u"仿宋", "FangSong"},    {u"楷体_GB2312", "KaiTi_GB2312"},
-    {u"仿宋_GB2312", "FangSong_GB2312"}, {u"微软雅黑", "Microsoft YaHei"},
-    {u"隶书", "LiSu"},         {u"幼圆", "YouYuan"},
-};
-
 const char *latinAlias(const QString &name)
 {
-    for (const FontAlias &alias : kChineseFonts) {
-        if (name == QStringView(alias.name))
-            return alias.latin;
-    }
-    return nullptr;
+    const chinesefonts::Font *font = chinesefonts::byName(name);
+    return font ? font->latin : nullptr;
 }
 
 bool isChineseFont(const QString &name)
@@ -54,11 +39,7 @@ bool isChineseFont(const QString &name)
         if (c.unicode() >= 0x80)
             return true;
     }
-    for (const FontAlias &alias : kChineseFonts) {
-        if (name.compare(QLatin1StringView(alias.latin), Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return false;
+    return chinesefonts::byLatinName(name) != nullptr;
 }
 
 const char *fontFamilyWord(const QString &name)
