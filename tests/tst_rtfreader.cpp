@@ -179,6 +179,11 @@ private slots:
                           R"({\f2\fcharset128 \'91\'76\'91\'cc;}{\f3\fcharset0 Caf\'e9 Sans;})"
                           R"({\f4\fcharset128 ??{\*\falt SimSun};}}\f0 A\f1 B\f2 C\f3 D\f4 E})",
             {"A=宋体 12", "B=宋体 12", "C=宋体 12", "D=Café Sans 12", "E=SimSun 12"});
+        // The names are bytes in their fonts' Mac code pages too.
+        row("mac font names", R"({\rtf1\mac{\fonttbl\f0\fnil\fcharset78 \'83q\'83\'89\'83M\'83m\'96\'be\'92\'a9 Pro W3;)"
+                              R"(\f1\fnil\fcharset80 \'bb\'aa\'ce\'c4\'cb\'ce\'cc\'e5;\f2\fnil\fcharset81 \'c4\'d7\'a7\'ba Pro;)"
+                              R"(\f3\fnil\fcharset79 \'be\'d6\'c7\'c3\'b8\'ed\'c1\'b6;}\f0 A\f1 B\f2 C\f3 D})",
+            {"A=ヒラギノ明朝 Pro W3 12", "B=华文宋体 12", "C=儷宋 Pro 12", "D=애플명조 12"});
         row("styles", R"({\rtf1{\fonttbl{\f0 Arial;}}{\stylesheet{\s0\f0\fs21 Normal;}{\s5\sbasedon0\b List;})"
                       R"({\s1\fs32\b Heading;}}\pard\plain\s5 A\par\pard\plain\s1 B\par)"
                       R"(\pard C\par\pard\plain\s1\i D\par\pard E})",
@@ -358,6 +363,20 @@ private slots:
             u"電電"_qs);
         row("font switch, code page", R"({\rtf1{\fonttbl{\f0\fcharset134 A;}{\f1\fcharset0 B;}}\f0\'b5\'e7\f1\'b5})",
             u"电µ"_qs);
+        // Regressions: RTF from the Mac's text editor was read as Mac Roman
+        // whatever its code page and font charsets said: 日本語 came out as
+        // "ì˙ñ{åÍ", 电路 as "µÁ¬∑", 電路 as "πq∏Ù", 전자 as "¿¸¿⁄".
+        row("mac: charsets 78 and 77", R"({\rtf1\mac\ansicpg10001{\fonttbl\f0\fnil\fcharset78 Osaka;)"
+                                       R"(\f1\fnil\fcharset77 Helvetica;}\f0 \'93\'fa\'96\'7b\'8c\'ea\par\f1 caf\'8e})",
+            u"日本語\ncafé"_qs);
+        row("mac: charset 80", R"({\rtf1\mac\ansicpg10008{\fonttbl\f0\fcharset80 STSong;}\f0 \'b5\'e7\'c2\'b7})", u"电路"_qs);
+        row("mac: charset 81", R"({\rtf1\mac\ansicpg10002{\fonttbl\f0\fcharset81 LiSong;}\f0 \'b9q\'b8\'f4})", u"電路"_qs);
+        row("mac: charset 79", R"({\rtf1\mac\ansicpg10003{\fonttbl\f0\fcharset79 AppleMyungjo;}\f0 \'c0\'fc\'c0\'da})",
+            u"전자"_qs);
+        row("mac: code page, font without charset", R"({\rtf1\mac\ansicpg10008{\fonttbl\f0 Songti;}\f0 \'b5\'e7\'d7\'e8})",
+            u"电阻"_qs);
+        row("mac: charsets in a Windows file", R"({\rtf1\ansi\ansicpg1252{\fonttbl\f0\fcharset80 STSong;)"
+                                               R"(\f1\fcharset78 Osaka;}\f0\'b5\'e7\'c8\'dd\f1\'83R\'83\'93})", u"电容コン"_qs);
         row("bin", "{\\rtf1 a\\bin3 {}xb}", u"ab"_qs);
         row("digits glued to a word", R"({\rtf1 x\tab1 y})", u"x\ty"_qs);
         // Wine writes \cellx8640 before a cell that starts with a digit.

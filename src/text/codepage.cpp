@@ -29,7 +29,19 @@ const char *converterName(int codePage)
     case 1256: return "windows-1256";
     case 1257: return "windows-1257";
     case 1258: return "windows-1258";
-    case 10000: return "macintosh";
+    case MacRoman: return "macintosh";
+    // ICU has no converter of the Mac's own for its East Asian code pages.
+    // Each is its script's double-byte code, which the Windows code page
+    // extends: the text reads the same, and only Apple's few additions in
+    // single bytes (©, ™, … above 0xFC) come out as undecodable.
+    case MacJapanese: return "windows-932";
+    case MacTraditionalChinese: return "windows-950";
+    case MacKorean: return "windows-949";
+    case MacSimplifiedChinese: return "GBK";
+    case 10006: return "x-mac-greek";
+    case 10007: return "x-mac-cyrillic";
+    case 10029: return "x-mac-centraleurroman";
+    case 10081: return "x-mac-turkish";
     default: return nullptr;
     }
 }
@@ -79,7 +91,21 @@ int forCharset(int charset)
 {
     switch (charset) {
     case 0: return 1252;
-    case 77: return 10000;
+    // The Mac charsets: Roman, Japanese, Korean, Simplified and Traditional
+    // Chinese, then Hebrew, Arabic, Greek, Turkish, Thai, Central European
+    // and Cyrillic (82, the old Johab, has no Mac code page).
+    case 77: return MacRoman;
+    case 78: return MacJapanese;
+    case 79: return MacKorean;
+    case 80: return MacSimplifiedChinese;
+    case 81: return MacTraditionalChinese;
+    case 83: return 10005;
+    case 84: return 10004;
+    case 85: return 10006;
+    case 86: return 10081;
+    case 87: return 10021;
+    case 88: return 10029;
+    case 89: return 10007;
     case 128: return ShiftJis;
     case 129: return Korean;
     case 134: return Gbk;
@@ -100,6 +126,17 @@ int forCharset(int charset)
 bool isSupported(int codePage)
 {
     return converters(codePage) != nullptr;
+}
+
+bool isMultiByte(int codePage)
+{
+    switch (codePage) {
+    case Gbk: case Gb18030: case Big5: case ShiftJis: case Korean: case Utf8:
+    case MacJapanese: case MacTraditionalChinese: case MacKorean: case MacSimplifiedChinese:
+        return true;
+    default:
+        return false;
+    }
 }
 
 QString decode(int codePage, QByteArrayView bytes)
