@@ -188,6 +188,10 @@ private slots:
                       R"({\s1\fs32\b Heading;}}\pard\plain\s5 A\par\pard\plain\s1 B\par)"
                       R"(\pard C\par\pard\plain\s1\i D\par\pard E})",
             {"A=Arial 10.5 b", "C=Arial 12", "E=Arial 16 b i"});
+        // A \* in the middle of a group marks nothing: the character style
+        // after it applies (the text was lost, regression).
+        row("star after words", R"({\rtf1{\fonttbl{\f0 Times;}{\f2 Arial;}}{\stylesheet{\*\cs7\b Strong;}})"
+                                R"(\f0 A{\loch\f2\i0\b0\*\cs7 B}C})", {"A=Times 12", "B=Arial 12 b", "C=Times 12"});
         row("underline, super", R"({\rtf1{\uldb A}{\ulwave B}\uld C\ulnone D{\ulc1 E}\super F\nosupersub G})",
             {"A=宋体 12 u", "B=宋体 12 u", "D=宋体 12", "E=宋体 12", "F=宋体 12 ^", "G=宋体 12"});
         // Regression: the paragraph formatting of a last paragraph that ends with
@@ -382,6 +386,16 @@ private slots:
         // Wine writes \cellx8640 before a cell that starts with a digit.
         row("digits glued to cellx", R"({\rtf1\trowd\cellx4320\cellx86401\cell 2\cell\row})", u"\n2"_qs);
         row("unknown star destination, unknown word", R"({\rtf1 a{\*\foo b{c}}d{\foo e}f})", u"adef"_qs);
+        // Regression: a \* after other words of its group was taken for an
+        // ignorable destination, and the group's text vanished ("AC").
+        row("star after words", R"({\rtf1{\stylesheet{\*\cs7\b Strong;}}A{\loch\i0\b0\*\cs7 B}C})", u"ABC"_qs);
+        row("star after words, unknown destination", R"({\rtf1 a{\b\*\foo c}d})", u"acd"_qs);
+        // Regression: list-table groups outside their table spilled their
+        // level texts and names into the body ("a•;;Bullets;b", "a.;;b").
+        row("stray list", R"({\rtf1 a{\list\listtemplateid1{\listlevel\levelnfc23{\leveltext\'01\u8226 ?;})"
+                          R"({\levelnumbers;}\fi-360\li720}{\listname Bullets;}\listid1}b})", u"ab"_qs);
+        row("stray list override", R"({\rtf1 a{\listoverride\listid1\listoverridecount0{\lfolevel\listoverridestartat)"
+                                   R"({\listlevel{\leveltext\'02\'00.;}{\levelnumbers\'01;}}}\ls1}b})", u"ab"_qs);
         row("field result", R"({\rtf1 p{\field{\*\fldinst PAGE}{\fldrslt 7}}})", u"p7"_qs);
         row("footnote, header, info, stylesheet", R"({\rtf1{\info{\title t}}{\stylesheet{\s1 Heading;}}{\header h})"
                                                   R"({\footer f}a{\super\chftn}{\footnote\pard b\par}c})", u"ac"_qs);

@@ -111,6 +111,11 @@ private:
     qsizetype m_lastBrace = -1;
     std::optional<ParagraphFormat> m_closingParagraph;
     qsizetype m_lastGroupOpen = 0;
+    // Nothing has come since the last '{': a \* here marks the group as a
+    // destination a reader may skip. Anywhere else it marks nothing; one
+    // older office suite writes {\loch\f2\i0\b0\*\cs7 text}, and the text
+    // is the document's.
+    bool m_atGroupStart = false;
     bool m_starPending = false;
     int m_skip = 0;
 
@@ -203,6 +208,7 @@ Issues Reader::run()
         case TokenType::End:
             break;
         }
+        m_atGroupStart = token.type == TokenType::GroupOpen;
     }
     if (finished) {
         const qsizetype rest = m_tokenizer.position();
@@ -309,7 +315,7 @@ void Reader::controlSymbol(char symbol)
     if (dest == Destination::Skip)
         return;
     if (symbol == '*') {
-        m_starPending = true;
+        m_starPending = m_atGroupStart;
         return;
     }
     switch (symbol) {
