@@ -377,6 +377,11 @@ private slots:
         row("mac: charset 81", R"({\rtf1\mac\ansicpg10002{\fonttbl\f0\fcharset81 LiSong;}\f0 \'b9q\'b8\'f4})", u"電路"_qs);
         row("mac: charset 79", R"({\rtf1\mac\ansicpg10003{\fonttbl\f0\fcharset79 AppleMyungjo;}\f0 \'c0\'fc\'c0\'da})",
             u"전자"_qs);
+        // Apple's single bytes for no-break space, ©, ™ and …, told apart from
+        // the same bytes as the second half of a character (剥 is b0 fe, 王 a4 fd).
+        row("mac: Apple's single bytes", R"({\rtf1\mac{\fonttbl\f0\fcharset80 A;\f1\fcharset81 B;\f2\fcharset78 C;})"
+                                         R"(\f0\'b0\'fe\'fd\'b5\'e7\'ff\'a0\f1\'a4\'fd\'fd\'fe\f2\'93\'fa\'fe\'ff})",
+            u"剥©电…\u00A0王©™日™…"_qs);
         row("mac: code page, font without charset", R"({\rtf1\mac\ansicpg10008{\fonttbl\f0 Songti;}\f0 \'b5\'e7\'d7\'e8})",
             u"电阻"_qs);
         row("mac: charsets in a Windows file", R"({\rtf1\ansi\ansicpg1252{\fonttbl\f0\fcharset80 STSong;)"

@@ -31,9 +31,9 @@ const char *converterName(int codePage)
     case 1258: return "windows-1258";
     case MacRoman: return "macintosh";
     // ICU has no converter of the Mac's own for its East Asian code pages.
-    // Each is its script's double-byte code, which the Windows code page
-    // extends: the text reads the same, and only Apple's few additions in
-    // single bytes (©, ™, … above 0xFC) come out as undecodable.
+    // Each is its script's double-byte code (Shift-JIS, Big5, GB2312, KS X
+    // 1001), which the Windows code page extends and reads the same; the
+    // single bytes Apple added are read in decode().
     case MacJapanese: return "windows-932";
     case MacTraditionalChinese: return "windows-950";
     case MacKorean: return "windows-949";
@@ -83,6 +83,72 @@ QString latin1Fallback(QByteArrayView bytes)
     // Without a converter for 1252 (never the case with ICU), Latin-1 is
     // the closest reading.
     return QString::fromLatin1(bytes.data(), bytes.size());
+}
+
+QString decodeWith(int codePage, QByteArrayView bytes)
+{
+    if (bytes.isEmpty())
+        return {};
+    Converters *pair = converters(codePage);
+    if (!pair)
+        pair = converters(WesternEuropean);
+    if (!pair)
+        return latin1Fallback(bytes);
+    pair->decoder.resetState();
+    if (codePage == Utf8 || std::uint8_t(bytes.back()) < 0x80)
+        return pair->decoder.decode(bytes);
+    // The ICU converters keep a sequence cut off at the end of the bytes
+    // for a next call that never comes, and it vanishes. A line feed, which
+    // no code page here uses inside a sequence, ends it as one bad
+    // character; the line feed itself is then taken off again.
+    QByteArray padded;
+    padded.reserve(bytes.size() + 1);
+    padded.append(bytes);
+    padded.append('\n');
+    QString text = pair->decoder.decode(padded);
+    if (text.endsWith(u'\n'))
+        text.chop(1);
+    return text;
+}
+
+// Apple's Japanese and Chinese code pages give four bytes that their
+// double-byte codes leave unused a character each: no-break space, ©, ™
+// and …. Neither ICU nor glibc's iconv converts these code pages, so those
+// bytes are picked out here where a character starts, and everything
+// between them goes to the converter of the code they are based on.
+char16_t appleSingleByte(std::uint8_t byte)
+{
+    switch (byte) {
+    case 0xA0: return 0x00A0;
+    case 0xFD: return 0x00A9;
+    case 0xFE: return 0x2122;
+    case 0xFF: return 0x2026;
+    default: return 0;
+    }
+}
+
+bool isLeadByte(int codePage, std::uint8_t byte)
+{
+    if (codePage == MacJapanese)
+        return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    return byte >= 0xA1 && byte <= 0xFC; // Big5 and GB2312
+}
+
+QString decodeMacEastAsian(int codePage, QByteArrayView bytes)
+{
+    QString text;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < bytes.size();) {
+        const auto byte = std::uint8_t(bytes[i]);
+        if (const char16_t single = appleSingleByte(byte)) {
+            text += decodeWith(codePage, bytes.sliced(start, i - start));
+            text += QChar(single);
+            start = ++i;
+        } else {
+            i += isLeadByte(codePage, byte) && i + 1 < bytes.size() ? 2 : 1;
+        }
+    }
+    return text + decodeWith(codePage, bytes.sliced(start));
 }
 
 } // namespace
@@ -141,28 +207,9 @@ bool isMultiByte(int codePage)
 
 QString decode(int codePage, QByteArrayView bytes)
 {
-    if (bytes.isEmpty())
-        return {};
-    Converters *pair = converters(codePage);
-    if (!pair)
-        pair = converters(WesternEuropean);
-    if (!pair)
-        return latin1Fallback(bytes);
-    pair->decoder.resetState();
-    if (codePage == Utf8 || std::uint8_t(bytes.back()) < 0x80)
-        return pair->decoder.decode(bytes);
-    // The ICU converters keep a sequence cut off at the end of the bytes
-    // for a next call that never comes, and it vanishes. A line feed, which
-    // no code page here uses inside a sequence, ends it as one bad
-    // character; the line feed itself is then taken off again.
-    QByteArray padded;
-    padded.reserve(bytes.size() + 1);
-    padded.append(bytes);
-    padded.append('\n');
-    QString text = pair->decoder.decode(padded);
-    if (text.endsWith(u'\n'))
-        text.chop(1);
-    return text;
+    if (codePage == MacJapanese || codePage == MacTraditionalChinese || codePage == MacSimplifiedChinese)
+        return decodeMacEastAsian(codePage, bytes);
+    return decodeWith(codePage, bytes);
 }
 
 QByteArray encode(int codePage, QStringView text)
