@@ -2,6 +2,7 @@
 // whose locale (C.UTF-8 under CTest) is not Chinese.
 
 #include "shell/application.h"
+#include "text/chinesefonts.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -27,11 +28,17 @@ private slots:
         QVERIFY(box.button(QMessageBox::Cancel)->text().contains(QStringLiteral("取消")));
     }
 
+    // Every name the RTF writer marks as Chinese, in Chinese and in Latin.
+    // Regression: 隶书, LiSu and FangSong_GB2312 rendered in DejaVu Sans.
     void designFontsRenderWithAnInstalledChineseFace_data()
     {
         QTest::addColumn<QString>("family");
-        for (const char16_t *name : {u"宋体", u"黑体", u"楷体", u"仿宋"})
-            QTest::newRow(QString::fromUtf16(name).toUtf8()) << QString::fromUtf16(name);
+        for (const bilan::chinesefonts::Font &font : bilan::chinesefonts::all()) {
+            for (const QString &name : {QString::fromUtf16(font.name), QString::fromLatin1(font.latin)}) {
+                if (!name.isEmpty())
+                    QTest::newRow(name.toUtf8()) << name;
+            }
+        }
     }
 
     void designFontsRenderWithAnInstalledChineseFace()

@@ -179,10 +179,19 @@ private slots:
                           R"({\f2\fcharset128 \'91\'76\'91\'cc;}{\f3\fcharset0 Caf\'e9 Sans;})"
                           R"({\f4\fcharset128 ??{\*\falt SimSun};}}\f0 A\f1 B\f2 C\f3 D\f4 E})",
             {"A=宋体 12", "B=宋体 12", "C=宋体 12", "D=Café Sans 12", "E=SimSun 12"});
+        // The names are bytes in their fonts' Mac code pages too.
+        row("mac font names", R"({\rtf1\mac{\fonttbl\f0\fnil\fcharset78 \'83q\'83\'89\'83M\'83m\'96\'be\'92\'a9 Pro W3;)"
+                              R"(\f1\fnil\fcharset80 \'bb\'aa\'ce\'c4\'cb\'ce\'cc\'e5;\f2\fnil\fcharset81 \'c4\'d7\'a7\'ba Pro;)"
+                              R"(\f3\fnil\fcharset79 \'be\'d6\'c7\'c3\'b8\'ed\'c1\'b6;}\f0 A\f1 B\f2 C\f3 D})",
+            {"A=ヒラギノ明朝 Pro W3 12", "B=华文宋体 12", "C=儷宋 Pro 12", "D=애플명조 12"});
         row("styles", R"({\rtf1{\fonttbl{\f0 Arial;}}{\stylesheet{\s0\f0\fs21 Normal;}{\s5\sbasedon0\b List;})"
                       R"({\s1\fs32\b Heading;}}\pard\plain\s5 A\par\pard\plain\s1 B\par)"
                       R"(\pard C\par\pard\plain\s1\i D\par\pard E})",
             {"A=Arial 10.5 b", "C=Arial 12", "E=Arial 16 b i"});
+        // A \* in the middle of a group marks nothing: the character style
+        // after it applies (the text was lost, regression).
+        row("star after words", R"({\rtf1{\fonttbl{\f0 Times;}{\f2 Arial;}}{\stylesheet{\*\cs7\b Strong;}})"
+                                R"(\f0 A{\loch\f2\i0\b0\*\cs7 B}C})", {"A=Times 12", "B=Arial 12 b", "C=Times 12"});
         row("underline, super", R"({\rtf1{\uldb A}{\ulwave B}\uld C\ulnone D{\ulc1 E}\super F\nosupersub G})",
             {"A=宋体 12 u", "B=宋体 12 u", "D=宋体 12", "E=宋体 12", "F=宋体 12 ^", "G=宋体 12"});
         // Regression: the paragraph formatting of a last paragraph that ends with
@@ -358,11 +367,40 @@ private slots:
             u"電電"_qs);
         row("font switch, code page", R"({\rtf1{\fonttbl{\f0\fcharset134 A;}{\f1\fcharset0 B;}}\f0\'b5\'e7\f1\'b5})",
             u"电µ"_qs);
+        // Regressions: RTF from the Mac's text editor was read as Mac Roman
+        // whatever its code page and font charsets said: 日本語 came out as
+        // "ì˙ñ{åÍ", 电路 as "µÁ¬∑", 電路 as "πq∏Ù", 전자 as "¿¸¿⁄".
+        row("mac: charsets 78 and 77", R"({\rtf1\mac\ansicpg10001{\fonttbl\f0\fnil\fcharset78 Osaka;)"
+                                       R"(\f1\fnil\fcharset77 Helvetica;}\f0 \'93\'fa\'96\'7b\'8c\'ea\par\f1 caf\'8e})",
+            u"日本語\ncafé"_qs);
+        row("mac: charset 80", R"({\rtf1\mac\ansicpg10008{\fonttbl\f0\fcharset80 STSong;}\f0 \'b5\'e7\'c2\'b7})", u"电路"_qs);
+        row("mac: charset 81", R"({\rtf1\mac\ansicpg10002{\fonttbl\f0\fcharset81 LiSong;}\f0 \'b9q\'b8\'f4})", u"電路"_qs);
+        row("mac: charset 79", R"({\rtf1\mac\ansicpg10003{\fonttbl\f0\fcharset79 AppleMyungjo;}\f0 \'c0\'fc\'c0\'da})",
+            u"전자"_qs);
+        // Apple's single bytes for no-break space, ©, ™ and …, told apart from
+        // the same bytes as the second half of a character (剥 is b0 fe, 王 a4 fd).
+        row("mac: Apple's single bytes", R"({\rtf1\mac{\fonttbl\f0\fcharset80 A;\f1\fcharset81 B;\f2\fcharset78 C;})"
+                                         R"(\f0\'b0\'fe\'fd\'b5\'e7\'ff\'a0\f1\'a4\'fd\'fd\'fe\f2\'93\'fa\'fe\'ff})",
+            u"剥©电…\u00A0王©™日™…"_qs);
+        row("mac: code page, font without charset", R"({\rtf1\mac\ansicpg10008{\fonttbl\f0 Songti;}\f0 \'b5\'e7\'d7\'e8})",
+            u"电阻"_qs);
+        row("mac: charsets in a Windows file", R"({\rtf1\ansi\ansicpg1252{\fonttbl\f0\fcharset80 STSong;)"
+                                               R"(\f1\fcharset78 Osaka;}\f0\'b5\'e7\'c8\'dd\f1\'83R\'83\'93})", u"电容コン"_qs);
         row("bin", "{\\rtf1 a\\bin3 {}xb}", u"ab"_qs);
         row("digits glued to a word", R"({\rtf1 x\tab1 y})", u"x\ty"_qs);
         // Wine writes \cellx8640 before a cell that starts with a digit.
         row("digits glued to cellx", R"({\rtf1\trowd\cellx4320\cellx86401\cell 2\cell\row})", u"\n2"_qs);
         row("unknown star destination, unknown word", R"({\rtf1 a{\*\foo b{c}}d{\foo e}f})", u"adef"_qs);
+        // Regression: a \* after other words of its group was taken for an
+        // ignorable destination, and the group's text vanished ("AC").
+        row("star after words", R"({\rtf1{\stylesheet{\*\cs7\b Strong;}}A{\loch\i0\b0\*\cs7 B}C})", u"ABC"_qs);
+        row("star after words, unknown destination", R"({\rtf1 a{\b\*\foo c}d})", u"acd"_qs);
+        // Regression: list-table groups outside their table spilled their
+        // level texts and names into the body ("a•;;Bullets;b", "a.;;b").
+        row("stray list", R"({\rtf1 a{\list\listtemplateid1{\listlevel\levelnfc23{\leveltext\'01\u8226 ?;})"
+                          R"({\levelnumbers;}\fi-360\li720}{\listname Bullets;}\listid1}b})", u"ab"_qs);
+        row("stray list override", R"({\rtf1 a{\listoverride\listid1\listoverridecount0{\lfolevel\listoverridestartat)"
+                                   R"({\listlevel{\leveltext\'02\'00.;}{\levelnumbers\'01;}}}\ls1}b})", u"ab"_qs);
         row("field result", R"({\rtf1 p{\field{\*\fldinst PAGE}{\fldrslt 7}}})", u"p7"_qs);
         row("footnote, header, info, stylesheet", R"({\rtf1{\info{\title t}}{\stylesheet{\s1 Heading;}}{\header h})"
                                                   R"({\footer f}a{\super\chftn}{\footnote\pard b\par}c})", u"ac"_qs);

@@ -1,3 +1,4 @@
+#include "text/chinesefonts.h"
 #include "text/documenttext.h"
 #include "text/rtf/rtfformat.h"
 #include "text/rtf/rtfissues.h"
@@ -317,6 +318,17 @@ private slots:
         row("font with RTF characters", u"Ab"_qs, "{\\f1\\fnil\\fcharset0 X\\'7by\\'7d\\'5cz;}", {}, u"X{y}\\z"_qs);
         // A name code page 936 cannot hold goes in as \u with '?' fallbacks.
         row("font name not in 936", u"字"_qs, "{\\f1\\fnil\\fcharset134\\u-17967?\\u-14528?;}", {}, u"맑은"_qs);
+        // Each of the Chinese faces the window knows: its Latin name for Word
+        // on an English system, and that name taken as Chinese.
+        for (const chinesefonts::Font &face : chinesefonts::all()) {
+            if (!face.latin)
+                continue;
+            const QByteArray latin(face.latin);
+            QTest::addRow("falt %s", latin.constData()) << u"字"_qs << "{\\*\\falt " + latin + "};}" << QString()
+                                                      << QString::fromUtf16(face.name);
+            QTest::addRow("Latin %s", latin.constData()) << u"字"_qs << "\\fcharset134 " + latin + ";}" << QString()
+                                                       << QString::fromLatin1(latin);
+        }
     }
 
     void writes()

@@ -1,46 +1,17 @@
 #include "fonts.h"
 
+#include "text/chinesefonts.h"
+
 #include <QFont>
 #include <QFontDatabase>
 #include <QSet>
 #include <QStringList>
 
-#include <array>
-
 namespace bilan {
 
 namespace {
 
-enum class Style { Song, Hei, Kai, FangSong };
-
-struct DesignFamily
-{
-    const char16_t *name;
-    Style style;
-};
-
-// The names manuscripts and the window ask for: the Chinese names first,
-// then the names the same faces carry on English systems.
-constexpr std::array<DesignFamily, 18> kDesignFamilies = {{
-    {u"宋体", Style::Song},
-    {u"新宋体", Style::Song},
-    {u"SimSun", Style::Song},
-    {u"NSimSun", Style::Song},
-    {u"宋体-方正超大字符集", Style::Song},
-    {u"黑体", Style::Hei},
-    {u"SimHei", Style::Hei},
-    {u"楷体", Style::Kai},
-    {u"楷体_GB2312", Style::Kai},
-    {u"KaiTi", Style::Kai},
-    {u"KaiTi_GB2312", Style::Kai},
-    {u"仿宋", Style::FangSong},
-    {u"仿宋_GB2312", Style::FangSong},
-    {u"FangSong", Style::FangSong},
-    {u"微软雅黑", Style::Hei},
-    {u"Microsoft YaHei", Style::Hei},
-    {u"幼圆", Style::Hei},
-    {u"YouYuan", Style::Hei},
-}};
+using chinesefonts::Style;
 
 // Free CJK faces that Linux distributions ship, by kind. The monospaced
 // ones come last: their ASCII is narrower, but they draw full-width
@@ -117,21 +88,23 @@ void installFontSubstitutes()
             otherChinese.append(family);
     }
 
-    for (const DesignFamily &design : kDesignFamilies) {
-        const QString name = QString::fromUtf16(design.name);
-        if (installed.contains(name.toCaseFolded()))
-            continue;
-        QStringList substitutes;
-        for (const QString &face : preferredFaces(design.style)) {
-            if (installed.contains(face.toCaseFolded()) && !substitutes.contains(face))
-                substitutes.append(face);
+    // Each face by its Chinese name and by the name English systems give it.
+    for (const chinesefonts::Font &font : chinesefonts::all()) {
+        for (const QString &name : {QString::fromUtf16(font.name), QString::fromLatin1(font.latin)}) {
+            if (name.isEmpty() || installed.contains(name.toCaseFolded()))
+                continue;
+            QStringList substitutes;
+            for (const QString &face : preferredFaces(font.style)) {
+                if (installed.contains(face.toCaseFolded()) && !substitutes.contains(face))
+                    substitutes.append(face);
+            }
+            for (const QString &face : std::as_const(otherChinese)) {
+                if (!substitutes.contains(face, Qt::CaseInsensitive))
+                    substitutes.append(face);
+            }
+            if (!substitutes.isEmpty())
+                QFont::insertSubstitutions(name, substitutes);
         }
-        for (const QString &face : std::as_const(otherChinese)) {
-            if (!substitutes.contains(face, Qt::CaseInsensitive))
-                substitutes.append(face);
-        }
-        if (!substitutes.isEmpty())
-            QFont::insertSubstitutions(name, substitutes);
     }
 }
 

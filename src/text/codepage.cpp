@@ -29,7 +29,19 @@ const char *converterName(int codePage)
     case 1256: return "windows-1256";
     case 1257: return "windows-1257";
     case 1258: return "windows-1258";
-    case 10000: return "macintosh";
+    case MacRoman: return "macintosh";
+    // ICU has no converter of the Mac's own for its East Asian code pages.
+    // Each is its script's double-byte code (Shift-JIS, Big5, GB2312, KS X
+    // 1001), which the Windows code page extends and reads the same; the
+    // single bytes Apple added are read in decode().
+    case MacJapanese: return "windows-932";
+    case MacTraditionalChinese: return "windows-950";
+    case MacKorean: return "windows-949";
+    case MacSimplifiedChinese: return "GBK";
+    case 10006: return "x-mac-greek";
+    case 10007: return "x-mac-cyrillic";
+    case 10029: return "x-mac-centraleurroman";
+    case 10081: return "x-mac-turkish";
     default: return nullptr;
     }
 }
@@ -73,36 +85,7 @@ QString latin1Fallback(QByteArrayView bytes)
     return QString::fromLatin1(bytes.data(), bytes.size());
 }
 
-} // namespace
-
-int forCharset(int charset)
-{
-    switch (charset) {
-    case 0: return 1252;
-    case 77: return 10000;
-    case 128: return ShiftJis;
-    case 129: return Korean;
-    case 134: return Gbk;
-    case 136: return Big5;
-    case 161: return 1253;
-    case 162: return 1254;
-    case 163: return 1258;
-    case 177: return 1255;
-    case 178: return 1256;
-    case 186: return 1257;
-    case 204: return 1251;
-    case 222: return 874;
-    case 238: return 1250;
-    default: return 0;
-    }
-}
-
-bool isSupported(int codePage)
-{
-    return converters(codePage) != nullptr;
-}
-
-QString decode(int codePage, QByteArrayView bytes)
+QString decodeWith(int codePage, QByteArrayView bytes)
 {
     if (bytes.isEmpty())
         return {};
@@ -126,6 +109,107 @@ QString decode(int codePage, QByteArrayView bytes)
     if (text.endsWith(u'\n'))
         text.chop(1);
     return text;
+}
+
+// Apple's Japanese and Chinese code pages give four bytes that their
+// double-byte codes leave unused a character each: no-break space, ©, ™
+// and …. Neither ICU nor glibc's iconv converts these code pages, so those
+// bytes are picked out here where a character starts, and everything
+// between them goes to the converter of the code they are based on.
+char16_t appleSingleByte(std::uint8_t byte)
+{
+    switch (byte) {
+    case 0xA0: return 0x00A0;
+    case 0xFD: return 0x00A9;
+    case 0xFE: return 0x2122;
+    case 0xFF: return 0x2026;
+    default: return 0;
+    }
+}
+
+bool isLeadByte(int codePage, std::uint8_t byte)
+{
+    if (codePage == MacJapanese)
+        return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    return byte >= 0xA1 && byte <= 0xFC; // Big5 and GB2312
+}
+
+QString decodeMacEastAsian(int codePage, QByteArrayView bytes)
+{
+    QString text;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < bytes.size();) {
+        const auto byte = std::uint8_t(bytes[i]);
+        if (const char16_t single = appleSingleByte(byte)) {
+            text += decodeWith(codePage, bytes.sliced(start, i - start));
+            text += QChar(single);
+            start = ++i;
+        } else {
+            i += isLeadByte(codePage, byte) && i + 1 < bytes.size() ? 2 : 1;
+        }
+    }
+    return text + decodeWith(codePage, bytes.sliced(start));
+}
+
+} // namespace
+
+int forCharset(int charset)
+{
+    switch (charset) {
+    case 0: return 1252;
+    // The Mac charsets: Roman, Japanese, Korean, Simplified and Traditional
+    // Chinese, then Hebrew, Arabic, Greek, Turkish, Thai, Central European
+    // and Cyrillic (82, the old Johab, has no Mac code page).
+    case 77: return MacRoman;
+    case 78: return MacJapanese;
+    case 79: return MacKorean;
+    case 80: return MacSimplifiedChinese;
+    case 81: return MacTraditionalChinese;
+    case 83: return 10005;
+    case 84: return 10004;
+    case 85: return 10006;
+    case 86: return 10081;
+    case 87: return 10021;
+    case 88: return 10029;
+    case 89: return 10007;
+    case 128: return ShiftJis;
+    case 129: return Korean;
+    case 134: return Gbk;
+    case 136: return Big5;
+    case 161: return 1253;
+    case 162: return 1254;
+    case 163: return 1258;
+    case 177: return 1255;
+    case 178: return 1256;
+    case 186: return 1257;
+    case 204: return 1251;
+    case 222: return 874;
+    case 238: return 1250;
+    default: return 0;
+    }
+}
+
+bool isSupported(int codePage)
+{
+    return converters(codePage) != nullptr;
+}
+
+bool isMultiByte(int codePage)
+{
+    switch (codePage) {
+    case Gbk: case Gb18030: case Big5: case ShiftJis: case Korean: case Utf8:
+    case MacJapanese: case MacTraditionalChinese: case MacKorean: case MacSimplifiedChinese:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString decode(int codePage, QByteArrayView bytes)
+{
+    if (codePage == MacJapanese || codePage == MacTraditionalChinese || codePage == MacSimplifiedChinese)
+        return decodeMacEastAsian(codePage, bytes);
+    return decodeWith(codePage, bytes);
 }
 
 QByteArray encode(int codePage, QStringView text)

@@ -13,12 +13,6 @@ bool isPlausibleInName(char16_t c)
            || (c >= 0xAC00 && c <= 0xD7A3);
 }
 
-bool isSingleByte(int codePage)
-{
-    return codePage != codepage::Gbk && codePage != codepage::Big5 && codePage != codepage::ShiftJis
-           && codePage != codepage::Korean && codePage != codepage::Gb18030 && codePage != codepage::Utf8;
-}
-
 bool looksDamaged(const QString &name, bool singleByteCodePage)
 {
     for (QChar c : name) {
@@ -51,7 +45,7 @@ bool looksChinese(const QString &name)
 QString fontNameFromBytes(QByteArrayView bytes, int codePage)
 {
     const QString declared = codepage::decode(codePage, bytes);
-    if (codePage == codepage::Gbk || !looksDamaged(declared, isSingleByte(codePage)))
+    if (codePage == codepage::Gbk || !looksDamaged(declared, !codepage::isMultiByte(codePage)))
         return declared;
     const QString gbk = codepage::decode(codepage::Gbk, bytes);
     return looksChinese(gbk) ? gbk : declared;

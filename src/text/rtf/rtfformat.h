@@ -2,6 +2,8 @@
 
 #include <QTextFormat>
 
+#include <cmath>
+
 // How RTF details live in a QTextDocument, shared by the reader and the
 // writer so that what one keeps the other writes back.
 //
@@ -46,5 +48,19 @@ enum Property : int {
 };
 
 enum class PictureKind { Png = 1, Jpeg = 2, Other = 3 };
+
+// The twips to write for a length the document holds in pixels: the exact
+// value read from a file while the pixels still agree with it. Once they
+// do not (the user changed the indent, or the editor could not show it, as
+// with a negative left indent), the file says what the editor shows.
+inline int twipsToWrite(const QTextFormat &format, int property, qreal pixels)
+{
+    if (format.hasProperty(property)) {
+        const int exact = format.intProperty(property);
+        if (std::abs(exact / qreal(kTwipsPerPixel) - pixels) < 0.5)
+            return exact;
+    }
+    return qRound(pixels * kTwipsPerPixel);
+}
 
 } // namespace bilan::rtf

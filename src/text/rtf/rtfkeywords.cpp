@@ -62,6 +62,16 @@ constexpr Entry kEntries[] = {
     {"atrfend", K::SkippedDestination},
     {"listtable", K::SkippedDestination},
     {"listoverridetable", K::SkippedDestination},
+    // The parts of the list tables: a writer that puts one outside its
+    // table must not have its level texts and names read as body text.
+    {"list", K::SkippedDestination},
+    {"listlevel", K::SkippedDestination},
+    {"leveltext", K::SkippedDestination},
+    {"levelnumbers", K::SkippedDestination},
+    {"listname", K::SkippedDestination},
+    {"liststylename", K::SkippedDestination},
+    {"listoverride", K::SkippedDestination},
+    {"lfolevel", K::SkippedDestination},
     {"revtbl", K::SkippedDestination},
     {"rsidtbl", K::SkippedDestination},
     {"generator", K::SkippedDestination},

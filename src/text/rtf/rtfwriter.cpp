@@ -1,24 +1,21 @@
 #include "rtfwriter.h"
 
 #include "rtfformat.h"
+#include "rtflistwriter.h"
 #include "rtfoutput.h"
+#include "rtfpicturewriter.h"
+#include "rtftablewriter.h"
+#include "text/chinesefonts.h"
 
-#include <QBuffer>
 #include <QColor>
 #include <QHash>
-#include <QImage>
-#include <QImageReader>
-#include <QImageWriter>
-#include <QPixmap>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextList>
 #include <QTextTable>
-#include <QUrl>
 
 #include <algorithm>
-#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -26,34 +23,14 @@ namespace bilan::rtf {
 
 namespace {
 
-// A4 less 3.17 cm margins each side: the text width Word and LibreOffice
-// give a Chinese document when the file names none, used to lay out table
-// columns that carry no fixed width.
-constexpr int kTextWidthTwips = 8306;
 constexpr int kDefaultHalfPoints = 21;
 
-struct FontAlias
-{
-    const char16_t *name;
-    const char *latin;
-};
-
-// Word on a machine without the Chinese font names looks for the
+// Word on a machine without the Chinese font names looks for the Latin
 // alternative; LibreOffice ignores it.
-constexpr FontAlias kChineseFonts[] = {
-    {u"宋体", "SimSun"},       {u"新宋体", "NSimSun"},   {u"黑体", "SimHei"},
-    {u"楷体", "KaiTi"},        {u"仿宋", "FangSong"},    {u"楷体_GB2312", "KaiTi_GB2312"},
-    {u"仿宋_GB2312", "FangSong_GB2312"}, {u"微软雅黑", "Microsoft YaHei"},
-    {u"隶书", "LiSu"},         {u"幼圆", "YouYuan"},
-};
-
 const char *latinAlias(const QString &name)
 {
-    for (const FontAlias &alias : kChineseFonts) {
-        if (name == QStringView(alias.name))
-            return alias.latin;
-    }
-    return nullptr;
+    const chinesefonts::Font *font = chinesefonts::byName(name);
+    return font ? font->latin : nullptr;
 }
 
 bool isChineseFont(const QString &name)
@@ -62,11 +39,7 @@ bool isChineseFont(const QString &name)
         if (c.unicode() >= 0x80)
             return true;
     }
-    for (const FontAlias &alias : kChineseFonts) {
-        if (name.compare(QLatin1StringView(alias.latin), Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return false;
+    return chinesefonts::byLatinName(name) != nullptr;
 }
 
 const char *fontFamilyWord(const QString &name)
@@ -112,71 +85,6 @@ bool hasColor(const QBrush &brush)
     return brush.style() != Qt::NoBrush && brush.color().alpha() != 0;
 }
 
-// The twips to write for a length the document holds in pixels: the exact
-// value read from a file while the pixels still agree with it. Once they
-// do not (the user changed the indent, or the editor could not show it, as
-// with a negative left indent), the file says what the editor shows.
-int twips(const QTextFormat &format, int property, qreal pixels)
-{
-    if (format.hasProperty(property)) {
-        const int exact = format.intProperty(property);
-        if (std::abs(exact / qreal(kTwipsPerPixel) - pixels) < 0.5)
-            return exact;
-    }
-    return qRound(pixels * kTwipsPerPixel);
-}
-
-QByteArray sniffKind(const QByteArray &bytes, PictureKind *kind)
-{
-    if (bytes.startsWith("\x89PNG\r\n\x1a\n")) {
-        *kind = PictureKind::Png;
-        return bytes;
-    }
-    if (bytes.startsWith("\xff\xd8\xff")) {
-        *kind = PictureKind::Jpeg;
-        return bytes;
-    }
-    return {};
-}
-
-// A kept group goes back only if it is one whole group: anything else
-// would unbalance the braces of everything after it.
-bool isWholeGroup(QByteArrayView group)
-{
-    if (group.isEmpty() || group.front() != '{')
-        return false;
-    int depth = 0;
-    for (qsizetype i = 0; i < group.size(); ++i) {
-        const char c = group[i];
-        if (c == '\\') {
-            if (i + 1 < group.size() && group[i + 1] != 'b') {
-                ++i;
-                continue;
-            }
-            // \binN carries N raw bytes that may hold braces.
-            if (group.sliced(i).startsWith("\\bin")) {
-                qsizetype j = i + 4;
-                qint64 count = 0;
-                while (j < group.size() && group[j] >= '0' && group[j] <= '9' && count < (1LL << 40))
-                    count = count * 10 + (group[j++] - '0');
-                if (j < group.size() && group[j] == ' ')
-                    ++j;
-                i = j + count - 1;
-                if (i >= group.size())
-                    return false;
-            }
-            continue;
-        }
-        if (c == '{') {
-            ++depth;
-        } else if (c == '}') {
-            if (--depth == 0)
-                return i == group.size() - 1;
-        }
-    }
-    return false;
-}
-
 class Writer final
 {
 public:
@@ -193,7 +101,6 @@ private:
     void writeHeader();
     void writeFontTable();
     void writeColorTable();
-    void writeListTables();
 
     void writeFrame(const QTextFrame *frame);
     void writeTable(const QTextTable *table);
@@ -202,7 +109,6 @@ private:
     void writeBlockFormat(const QTextBlock &block, bool inTable);
     void writeListText(const QTextBlock &block, const QTextList *list, const RunStyle &mark);
     void writeStyle(const RunStyle &style, const RunStyle &from, bool stateFont);
-    void writePicture(const QTextImageFormat &format);
 
     RunStyle styleOf(const QTextCharFormat &format) const;
     // Documents hold few distinct formats and many fragments: each format
@@ -377,7 +283,7 @@ void Writer::writeHeader()
     m_out.newline();
     writeFontTable();
     writeColorTable();
-    writeListTables();
+    writeListTables(m_out, m_lists, m_document.indentWidth());
     m_out.openGroup();
     m_out.symbol('*');
     m_out.word("\\generator");
@@ -426,117 +332,6 @@ void Writer::writeColorTable()
         m_out.word("\\green", qGreen(rgb));
         m_out.word("\\blue", qBlue(rgb));
         m_out.raw(";");
-    }
-    m_out.closeGroup();
-    m_out.newline();
-}
-
-struct LevelNumbering
-{
-    int nfc;
-    bool numbered;
-};
-
-LevelNumbering numberingOf(QTextListFormat::Style style)
-{
-    switch (style) {
-    case QTextListFormat::ListDecimal: return {0, true};
-    case QTextListFormat::ListUpperRoman: return {1, true};
-    case QTextListFormat::ListLowerRoman: return {2, true};
-    case QTextListFormat::ListUpperAlpha: return {3, true};
-    case QTextListFormat::ListLowerAlpha: return {4, true};
-    default: return {23, false};
-    }
-}
-
-QString bulletOf(QTextListFormat::Style style)
-{
-    switch (style) {
-    case QTextListFormat::ListCircle: return QStringLiteral("\u25e6");
-    case QTextListFormat::ListSquare: return QStringLiteral("\u25aa");
-    default: return QStringLiteral("\u2022");
-    }
-}
-
-int listLevel(const QTextListFormat &format)
-{
-    return std::clamp(format.indent() - 1, 0, 8);
-}
-
-void Writer::writeListTables()
-{
-    if (m_lists.empty())
-        return;
-    const int step = std::max(qRound(m_document.indentWidth() * kTwipsPerPixel), 1);
-    m_out.openGroup();
-    m_out.symbol('*');
-    m_out.word("\\listtable");
-    for (size_t i = 0; i < m_lists.size(); ++i) {
-        const QTextListFormat format = m_lists[i]->format();
-        const LevelNumbering numbering = numberingOf(format.style());
-        const QString prefix = numbering.numbered ? format.numberPrefix() : QString();
-        // Qt puts a full stop after the number unless told otherwise.
-        const QString suffix = !numbering.numbered ? QString()
-                               : format.hasProperty(QTextFormat::ListNumberSuffix) ? format.numberSuffix()
-                                                                                    : QStringLiteral(".");
-        const int id = int(i) + 1;
-        m_out.newline();
-        m_out.openGroup();
-        m_out.word("\\list");
-        m_out.word("\\listtemplateid", id);
-        for (int level = 0; level < 9; ++level) {
-            m_out.newline();
-            m_out.openGroup();
-            m_out.word("\\listlevel");
-            m_out.word("\\levelnfc", numbering.nfc);
-            m_out.word("\\levelnfcn", numbering.nfc);
-            m_out.word("\\leveljc", 0);
-            m_out.word("\\leveljcn", 0);
-            m_out.word("\\levelfollow", 0);
-            m_out.word("\\levelstartat", 1);
-            // \leveltext begins with its own length in characters; \'0N
-            // stands for the number of level N, and \levelnumbers says at
-            // which character it sits.
-            m_out.openGroup();
-            m_out.word("\\leveltext");
-            if (numbering.numbered) {
-                m_out.escapedByte(static_cast<unsigned char>(std::min<qsizetype>(prefix.size() + 1 + suffix.size(), 255)));
-                m_out.text(prefix);
-                m_out.escapedByte(static_cast<unsigned char>(level));
-                m_out.text(suffix);
-            } else {
-                m_out.escapedByte(1);
-                m_out.text(bulletOf(format.style()));
-            }
-            m_out.raw(";");
-            m_out.closeGroup();
-            m_out.openGroup();
-            m_out.word("\\levelnumbers");
-            if (numbering.numbered)
-                m_out.escapedByte(static_cast<unsigned char>(std::min<qsizetype>(prefix.size() + 1, 255)));
-            m_out.raw(";");
-            m_out.closeGroup();
-            m_out.word("\\fi", -360);
-            m_out.word("\\li", step * (level + 1));
-            m_out.closeGroup();
-        }
-        m_out.word("\\listid", id);
-        m_out.closeGroup();
-    }
-    m_out.closeGroup();
-    m_out.newline();
-
-    m_out.openGroup();
-    m_out.symbol('*');
-    m_out.word("\\listoverridetable");
-    for (size_t i = 0; i < m_lists.size(); ++i) {
-        const int id = int(i) + 1;
-        m_out.openGroup();
-        m_out.word("\\listoverride");
-        m_out.word("\\listid", id);
-        m_out.word("\\listoverridecount", 0);
-        m_out.word("\\ls", id);
-        m_out.closeGroup();
     }
     m_out.closeGroup();
     m_out.newline();
@@ -592,15 +387,15 @@ void Writer::writeBlockFormat(const QTextBlock &block, bool inTable)
         m_out.word("\\fi", -360);
         m_out.word("\\li", qRound(step * kTwipsPerPixel) * (listLevel(list->format()) + 1));
     } else {
-        const int li = format.indent() == 0 || list ? twips(format, LeftIndentTwips, left)
+        const int li = format.indent() == 0 || list ? twipsToWrite(format, LeftIndentTwips, left)
                                                     : qRound(left * kTwipsPerPixel);
-        const int fi = twips(format, FirstLineIndentTwips, format.textIndent());
+        const int fi = twipsToWrite(format, FirstLineIndentTwips, format.textIndent());
         if (fi != 0)
             m_out.word("\\fi", fi);
         if (li != 0)
             m_out.word("\\li", li);
     }
-    const int ri = twips(format, RightIndentTwips, format.rightMargin());
+    const int ri = twipsToWrite(format, RightIndentTwips, format.rightMargin());
     if (ri != 0)
         m_out.word("\\ri", ri);
     if (format.topMargin() > 0)
@@ -678,12 +473,7 @@ void Writer::writeStyle(const RunStyle &style, const RunStyle &from, bool stateF
 
 void Writer::writeListText(const QTextBlock &block, const QTextList *list, const RunStyle &mark)
 {
-    QString label = block.blockFormat().property(ListLabel).toString();
-    if (label.isEmpty()) {
-        const QTextListFormat format = list->format();
-        label = numberingOf(format.style()).numbered ? list->itemText(block)
-                                                      : bulletOf(format.style());
-    }
+    const QString label = listLabel(block, *list);
     m_out.openGroup();
     m_out.word("\\listtext");
     m_out.word("\\pard");
@@ -741,7 +531,7 @@ void Writer::writeBlock(const QTextBlock &block, bool inTable, Ending ending)
         if (piece.picture) {
             const QTextImageFormat image = piece.fragment.charFormat().toImageFormat();
             for (qsizetype i = 0; i < text.size(); ++i)
-                writePicture(image);
+                writePicture(m_out, m_document, image);
             continue;
         }
         if (piece.style == mark) {
@@ -773,101 +563,31 @@ void collectBlocks(QTextFrame::iterator it, std::vector<QTextBlock> &blocks)
 
 void Writer::writeTable(const QTextTable *table)
 {
-    const QTextTableFormat format = table->format();
     const int rows = table->rows();
     const int columns = table->columns();
     if (rows <= 0 || columns <= 0)
         return;
-
-    // Column widths in twips: fixed ones as they are, percentages of the
-    // table's width, the rest sharing what is left.
-    int tableWidth = kTextWidthTwips;
-    if (format.width().type() == QTextLength::FixedLength && format.width().rawValue() > 0)
-        tableWidth = qRound(format.width().rawValue() * kTwipsPerPixel);
-    else if (format.width().type() == QTextLength::PercentageLength && format.width().rawValue() > 0)
-        tableWidth = qRound(kTextWidthTwips * format.width().rawValue() / 100);
-    const QList<QTextLength> constraints = format.columnWidthConstraints();
-    std::vector<int> widths(columns, 0);
-    int used = 0;
-    int open = 0;
-    for (int c = 0; c < columns; ++c) {
-        const QTextLength length = c < constraints.size() ? constraints[c] : QTextLength();
-        if (length.type() == QTextLength::FixedLength && length.rawValue() > 0)
-            widths[c] = qRound(length.rawValue() * kTwipsPerPixel);
-        else if (length.type() == QTextLength::PercentageLength && length.rawValue() > 0)
-            widths[c] = qRound(tableWidth * length.rawValue() / 100);
-        else
-            ++open;
-        used += widths[c];
-    }
-    if (open > 0) {
-        const int share = std::max((tableWidth - used) / open, 360);
-        for (int &width : widths) {
-            if (width == 0)
-                width = share;
-        }
-    }
-
-    // Word's own gap when the table states no padding.
-    const int gap = format.hasProperty(QTextFormat::TableCellPadding)
-                        ? qRound(std::max<qreal>(format.cellPadding(), 0) * kTwipsPerPixel)
-                        : 108;
-    const bool borders = format.border() > 0 && format.borderStyle() != QTextFrameFormat::BorderStyle_None;
-    const int borderTwips = std::clamp(qRound(format.border() * kTwipsPerPixel), 1, 75);
+    const std::vector<int> widths = columnWidths(*table);
+    const auto shading = [this](const QTextCharFormat &cell) {
+        if (!cell.hasProperty(QTextFormat::BackgroundBrush) || !hasColor(cell.background()))
+            return 0;
+        return m_colorIndex.value(cell.background().color().rgb() | 0xff000000u, 0);
+    };
     for (int r = 0; r < rows; ++r) {
-        m_out.word("\\trowd");
-        m_out.word("\\trgaph", gap);
-        m_out.word("\\trleft", 0);
-        const Qt::Alignment alignment = format.alignment() & Qt::AlignHorizontal_Mask;
-        if (alignment & Qt::AlignHCenter)
-            m_out.word("\\trqc");
-        else if (alignment & Qt::AlignRight)
-            m_out.word("\\trqr");
-        int x = 0;
-        for (int c = 0; c < columns; ++c) {
-            const QTextTableCell cell = table->cellAt(r, c);
-            if (cell.column() != c)
-                continue;
-            if (cell.rowSpan() > 1 && cell.row() == r)
-                m_out.word("\\clvmgf");
-            else if (cell.row() != r)
-                m_out.word("\\clvmrg");
-            if (borders) {
-                for (const char *side : {"\\clbrdrt", "\\clbrdrl", "\\clbrdrb", "\\clbrdrr"}) {
-                    m_out.word(side);
-                    m_out.word("\\brdrs");
-                    m_out.word("\\brdrw", borderTwips);
-                }
-            }
-            const QTextCharFormat cellFormat = cell.format();
-            if (cellFormat.hasProperty(QTextFormat::BackgroundBrush) && hasColor(cellFormat.background()))
-                m_out.word("\\clcbpat", m_colorIndex.value(cellFormat.background().color().rgb() | 0xff000000u, 0));
-            for (int k = 0; k < std::max(cell.columnSpan(), 1) && c + k < columns; ++k)
-                x += widths[c + k];
-            m_out.word("\\cellx", x);
-        }
-        m_out.newline();
+        writeRowDefinition(m_out, *table, r, widths, shading);
         for (int c = 0; c < columns; ++c) {
             const QTextTableCell cell = table->cellAt(r, c);
             if (cell.column() != c)
                 continue;
             if (cell.row() != r) {
-                m_out.word("\\pard");
-                m_out.word("\\plain");
-                m_out.word("\\intbl");
-                m_out.word("\\cell");
-                m_out.newline();
+                writeEmptyCell(m_out);
                 continue;
             }
             // A table inside a cell is written as the cell's paragraphs.
             std::vector<QTextBlock> blocks;
             collectBlocks(cell.begin(), blocks);
             if (blocks.empty()) {
-                m_out.word("\\pard");
-                m_out.word("\\plain");
-                m_out.word("\\intbl");
-                m_out.word("\\cell");
-                m_out.newline();
+                writeEmptyCell(m_out);
                 continue;
             }
             for (size_t i = 0; i < blocks.size(); ++i)
@@ -876,76 +596,6 @@ void Writer::writeTable(const QTextTable *table)
         m_out.word("\\row");
         m_out.newline();
     }
-}
-
-void Writer::writePicture(const QTextImageFormat &format)
-{
-    const QByteArray kept = format.property(RawPictureGroup).toByteArray();
-    if (!kept.isEmpty() && isWholeGroup(kept)) {
-        m_out.raw(kept);
-        return;
-    }
-
-    PictureKind kind = PictureKind::Png;
-    QByteArray bytes = sniffKind(format.property(PictureData).toByteArray(), &kind);
-    QSize pixels;
-    if (!bytes.isEmpty()) {
-        QBuffer buffer(&bytes);
-        QImageReader reader(&buffer);
-        pixels = reader.size();
-    }
-    if (bytes.isEmpty() || !pixels.isValid()) {
-        const QVariant resource = m_document.resource(QTextDocument::ImageResource, QUrl(format.name()));
-        QImage image;
-        if (resource.userType() == QMetaType::QImage)
-            image = resource.value<QImage>();
-        else if (resource.userType() == QMetaType::QPixmap)
-            image = resource.value<QPixmap>().toImage();
-        else if (resource.userType() == QMetaType::QByteArray)
-            bytes = sniffKind(resource.toByteArray(), &kind);
-        if (!image.isNull()) {
-            bytes.clear();
-            QBuffer buffer(&bytes);
-            buffer.open(QIODevice::WriteOnly);
-            QImageWriter writer(&buffer, "png");
-            if (!writer.write(image))
-                return;
-            kind = PictureKind::Png;
-            pixels = image.size();
-        } else if (!bytes.isEmpty()) {
-            QBuffer buffer(&bytes);
-            pixels = QImageReader(&buffer).size();
-        }
-    }
-    if (bytes.isEmpty() || !pixels.isValid() || pixels.isEmpty())
-        return;
-
-    // The size on the page: as shown, or as the picture's own pixels at
-    // 96 dpi; one side given alone keeps the picture's proportions.
-    qreal width = format.width();
-    qreal height = format.height();
-    if (width <= 0 && height <= 0) {
-        width = pixels.width();
-        height = pixels.height();
-    } else if (width <= 0) {
-        width = height * pixels.width() / pixels.height();
-    } else if (height <= 0) {
-        height = width * pixels.height() / pixels.width();
-    }
-
-    m_out.openGroup();
-    m_out.symbol('*');
-    m_out.word("\\shppict");
-    m_out.openGroup();
-    m_out.word("\\pict");
-    m_out.word(kind == PictureKind::Jpeg ? "\\jpegblip" : "\\pngblip");
-    m_out.word("\\picw", pixels.width());
-    m_out.word("\\pich", pixels.height());
-    m_out.word("\\picwgoal", twips(format, PictureWidthTwips, width));
-    m_out.word("\\pichgoal", twips(format, PictureHeightTwips, height));
-    m_out.hex(bytes);
-    m_out.closeGroup();
-    m_out.closeGroup();
 }
 
 } // namespace

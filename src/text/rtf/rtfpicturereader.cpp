@@ -1,0 +1,184 @@
+#include "rtfpicturereader.h"
+
+#include "rtfproperties.h"
+
+#include <QColor>
+#include <QImage>
+#include <QTextDocument>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace bilan::rtf {
+
+void PictureReader::reset()
+{
+    m_kind = PictureKind::Other;
+    m_data = QByteArray();
+    m_nibble = -1;
+    m_width = m_height = 0;
+    m_goalWidth = m_goalHeight = 0;
+    m_scaleX = m_scaleY = 100;
+    m_groupStart = 0;
+    m_depth = 0;
+    m_metafile = false;
+}
+
+void PictureReader::begin(qsizetype groupStart, int depth)
+{
+    reset();
+    m_groupStart = groupStart;
+    m_depth = depth;
+}
+
+bool PictureReader::word(Keyword keyword, bool has, int p)
+{
+    if (!has)
+        p = 0;
+    switch (keyword) {
+    case Keyword::PngBlip: m_kind = PictureKind::Png; break;
+    case Keyword::JpegBlip: m_kind = PictureKind::Jpeg; break;
+    case Keyword::EmfBlip:
+    case Keyword::WindowsMetafile:
+    case Keyword::Os2Metafile:
+        m_kind = PictureKind::Other;
+        m_metafile = true;
+        break;
+    case Keyword::DeviceIndependentBitmap:
+    case Keyword::WindowsBitmap:
+    case Keyword::MacPicture:
+        m_kind = PictureKind::Other;
+        m_metafile = false;
+        break;
+    case Keyword::PictureWidth: m_width = std::clamp(p, 0, 1 << 20); break;
+    case Keyword::PictureHeight: m_height = std::clamp(p, 0, 1 << 20); break;
+    case Keyword::PictureGoalWidth: m_goalWidth = std::clamp(p, 0, 10 * kMaxTwips); break;
+    case Keyword::PictureGoalHeight: m_goalHeight = std::clamp(p, 0, 10 * kMaxTwips); break;
+    case Keyword::PictureScaleX: m_scaleX = p > 0 ? std::min(p, 10000) : 100; break;
+    case Keyword::PictureScaleY: m_scaleY = p > 0 ? std::min(p, 10000) : 100; break;
+    case Keyword::SkippedDestination: return false;
+    default: break;
+    }
+    return true;
+}
+
+void PictureReader::hex(QByteArrayView text)
+{
+    int nibble = m_nibble;
+    for (char b : text) {
+        int v;
+        if (b >= '0' && b <= '9')
+            v = b - '0';
+        else if (b >= 'a' && b <= 'f')
+            v = b - 'a' + 10;
+        else if (b >= 'A' && b <= 'F')
+            v = b - 'A' + 10;
+        else
+            continue;
+        if (nibble < 0) {
+            nibble = v;
+        } else {
+            m_data.append(char((nibble << 4) | v));
+            nibble = -1;
+        }
+    }
+    m_nibble = nibble;
+}
+
+const QString &PictureReader::placeholder(QTextDocument &document)
+{
+    if (m_placeholderName.isEmpty()) {
+        // One neutral picture for all the kinds the editor cannot show,
+        // drawn at each one's own size.
+        QImage image(16, 16, QImage::Format_RGB32);
+        image.fill(QColor(0xE4, 0xE4, 0xE4));
+        for (int i = 0; i < 16; ++i) {
+            image.setPixel(i, 0, 0xFFA0A0A0);
+            image.setPixel(i, 15, 0xFFA0A0A0);
+            image.setPixel(0, i, 0xFFA0A0A0);
+            image.setPixel(15, i, 0xFFA0A0A0);
+        }
+        m_placeholderName = QStringLiteral("rtfpicture:placeholder");
+        document.addResource(QTextDocument::ImageResource, QUrl(m_placeholderName), image);
+    }
+    return m_placeholderName;
+}
+
+std::optional<QTextImageFormat> PictureReader::finish(QByteArrayView source, qsizetype closeOffset,
+                                                      const QTextCharFormat &run, QTextDocument &document,
+                                                      Issues &issues)
+{
+    const int depth = m_depth;
+    PictureKind kind = m_kind;
+    const QByteArray data = std::move(m_data);
+    const qsizetype groupStart = m_groupStart;
+    const int width = m_width, height = m_height, goalWidth = m_goalWidth, goalHeight = m_goalHeight;
+    const int scaleX = m_scaleX, scaleY = m_scaleY;
+    const bool metafile = m_metafile;
+    reset();
+    m_depth = -1;
+    if (depth < 0)
+        return std::nullopt;
+
+    QImage image;
+    if (kind != PictureKind::Other) {
+        image = QImage::fromData(data, kind == PictureKind::Png ? "PNG" : "JPEG");
+        if (image.isNull())
+            image = QImage::fromData(data); // a mislabelled picture
+        if (image.isNull()) {
+            issues |= Issue::UnreadablePicture;
+            kind = PictureKind::Other;
+        }
+    }
+
+    // Displayed size: the goal size, scaled; else the stored size (pixels
+    // for bitmaps, hundredths of a millimetre for metafiles); else the
+    // picture's own.
+    const auto size = [&](int goal, int scale, int stored, int own) {
+        double twips = 0;
+        if (goal > 0)
+            twips = goal;
+        else if (stored > 0)
+            twips = metafile ? stored * 1440.0 / 2540.0 : stored * double(kTwipsPerPixel);
+        else if (own > 0)
+            twips = own * double(kTwipsPerPixel);
+        return twips * scale / 100.0;
+    };
+    double shownWidth = size(goalWidth, scaleX, width, image.width());
+    double shownHeight = size(goalHeight, scaleY, height, image.height());
+    if (shownWidth <= 0 && shownHeight > 0)
+        shownWidth = image.isNull() || image.height() == 0 ? shownHeight
+                                                           : shownHeight * image.width() / image.height();
+    if (shownHeight <= 0 && shownWidth > 0)
+        shownHeight = image.isNull() || image.width() == 0 ? shownWidth
+                                                           : shownWidth * image.height() / image.width();
+    if (shownWidth <= 0)
+        shownWidth = shownHeight = 1440; // an inch square for a picture that gives no size at all
+    const auto toPixels = [](double twips) { return std::clamp(twips / kTwipsPerPixel, 1.0, 16000.0); };
+
+    QTextImageFormat format;
+    format.merge(run);
+    format.setWidth(toPixels(shownWidth));
+    format.setHeight(toPixels(shownHeight));
+    format.setProperty(PictureKindProperty, int(kind));
+    format.setProperty(PictureWidthTwips, goalWidth > 0 ? goalWidth : qRound(shownWidth));
+    format.setProperty(PictureHeightTwips, goalHeight > 0 ? goalHeight : qRound(shownHeight));
+    if (scaleX != 100)
+        format.setProperty(PictureScaleXPercent, scaleX);
+    if (scaleY != 100)
+        format.setProperty(PictureScaleYPercent, scaleY);
+    if (kind != PictureKind::Other) {
+        const QString name = QStringLiteral("rtfpicture:%1").arg(++m_count);
+        document.addResource(QTextDocument::ImageResource, QUrl(name), image);
+        format.setName(name);
+        format.setProperty(PictureData, data);
+    } else {
+        format.setName(placeholder(document));
+        const qsizetype start = std::clamp<qsizetype>(groupStart, 0, source.size());
+        const qsizetype end = std::clamp<qsizetype>(closeOffset + 1, start, source.size());
+        format.setProperty(RawPictureGroup, source.sliced(start, end - start).toByteArray());
+    }
+    return format;
+}
+
+} // namespace bilan::rtf
