@@ -287,11 +287,14 @@ int runTyping(FrameClock &clock, const Options &options)
                 clock.pause(options.gapMs);
             }
         }
+        // Every sample, so that the script can pool several runs: the 99th
+        // percentile of one run's few hundred keystrokes is its two or three
+        // slowest, which whatever else the machine does decides.
         for (int side = 0; side < 2; ++side) {
-            const auto [median, p99] = bench::medianAndP99(latencies[side]);
-            std::printf("%s_%s_median_ms=%.2f\n", sideNames[side], where, median / 1e6);
-            std::printf("%s_%s_p99_ms=%.2f\n", sideNames[side], where, p99 / 1e6);
-            std::printf("%s_%s_max_ms=%.2f\n", sideNames[side], where, bench::maximum(latencies[side]) / 1e6);
+            std::printf("%s_%s_ms=", sideNames[side], where);
+            for (std::size_t k = 0; k < latencies[side].size(); ++k)
+                std::printf("%s%.3f", k ? "," : "", double(latencies[side][k]) / 1e6);
+            std::printf("\n");
         }
     }
     clock.unwatch();

@@ -7,9 +7,7 @@
 #include <QTextEdit>
 #include <QTimer>
 
-#include <algorithm>
 #include <chrono>
-#include <cmath>
 
 namespace bench {
 
@@ -108,22 +106,6 @@ void FrameClock::waitForLayout(QTextEdit &edit, int timeoutMs)
     while (now() - lastGrowth < 500 * 1000000LL && now() < deadline)
         settle(50);
     disconnect(connection);
-}
-
-std::pair<double, double> medianAndP99(std::vector<qint64> samples)
-{
-    if (samples.empty())
-        return {0, 0};
-    std::sort(samples.begin(), samples.end());
-    const std::size_t n = samples.size();
-    const double median = n % 2 ? double(samples[n / 2]) : (double(samples[n / 2 - 1]) + double(samples[n / 2])) / 2;
-    const std::size_t rank = std::size_t(std::ceil(0.99 * double(n)));
-    return {median, double(samples[std::max<std::size_t>(rank, 1) - 1])};
-}
-
-double maximum(const std::vector<qint64> &samples)
-{
-    return samples.empty() ? 0 : double(*std::max_element(samples.begin(), samples.end()));
 }
 
 } // namespace bench

@@ -10,8 +10,6 @@
 #include <QApplication>
 
 #include <optional>
-#include <utility>
-#include <vector>
 
 class QTextEdit;
 
@@ -55,9 +53,5 @@ private:
     int m_frames = 0;
     qint64 m_frameAt = -1;
 };
-
-// Median and 99th percentile (nearest rank) of the samples.
-std::pair<double, double> medianAndP99(std::vector<qint64> samples);
-double maximum(const std::vector<qint64> &samples);
 
 } // namespace bench
