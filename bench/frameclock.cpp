@@ -35,7 +35,6 @@ void FrameClock::unwatch()
 
 bool FrameClock::notify(QObject *receiver, QEvent *event)
 {
-    // A posted event is gone once it has been delivered.
     const QEvent::Type type = event->type();
     ++m_depth;
     const bool handled = QApplication::notify(receiver, event);
