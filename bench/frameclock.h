@@ -5,7 +5,10 @@
 // widget was painted returns, the frame is complete: Qt paints the widgets
 // and hands the frame to the window system in that same delivery (the
 // window's update request, or an expose), so that moment is when the
-// screen gets what the user will see.
+// screen gets what the user will see. Written here because widgets painted
+// by the raster engine have no signal for a finished frame (the
+// frameSwapped signals belong to OpenGL and Quick windows), and QtTest's
+// benchmark macros time calls, not frames.
 
 #include <QApplication>
 
