@@ -2,6 +2,7 @@
 
 #include "frameclock.h"
 
+#include "app/composition.h"
 #include "shell/form1.h"
 
 #include <QAction>
@@ -28,8 +29,10 @@ std::optional<bilan::FileDialogChoice> BenchDialogs::openFile(QWidget *, const b
 BenchWindow::BenchWindow(const QString &file)
 {
     m_dialogs.file = file;
-    m_window = std::make_unique<bilan::Form1>(
-        bilan::Services{&m_prompts, &m_desktop, &m_clock, &m_places, &m_dialogs});
+    // The whole program, every subsystem wired, on the real clipboard and timers.
+    const bilan::Services real = bilan::qtServices();
+    m_window = bilan::createMainWindow(
+        bilan::Services{&m_prompts, &m_desktop, &m_clock, &m_places, &m_dialogs, real.clipboard, real.timers});
 }
 
 BenchWindow::~BenchWindow() = default;

@@ -70,7 +70,7 @@ class BenchPlaces final : public bilan::Places
 public:
     QTemporaryDir folder;
     QString applicationFolder() override { return folder.path(); }
-    QString passwordFolder() override { return folder.path(); }
+    QString userFolder() override { return folder.path(); }
 };
 
 // Times of one Open, in FrameClock nanoseconds.
