@@ -3,9 +3,33 @@
 #include "app/composition.h"
 #include "shell/form1.h"
 
+#include <QAction>
 #include <QFileInfo>
+#include <QTest>
+#include <QTextCursor>
+#include <QTextEdit>
 
 namespace bilan::test {
+
+QString ShownMessage::summary() const
+{
+    QString out = text;
+    if (title != applicationTitle())
+        out += " [" + title + ']';
+    if (buttons != MessageButtons::Ok)
+        out += buttons == MessageButtons::YesNo ? " [Yes/No]" : " [Yes/No/Cancel]";
+    const char *icons[] = {"", " [information]", " [question]", " [warning]", " [critical]"};
+    return out + icons[int(icon)];
+}
+
+QStringList ScriptedPrompts::takeMessages()
+{
+    QStringList out;
+    for (const ShownMessage &message : std::as_const(messages))
+        out << message.summary();
+    messages.clear();
+    return out;
+}
 
 MessageAnswer ScriptedPrompts::showMessage(QWidget *, const QString &text, MessageButtons buttons,
                                            MessageIcon icon, const QString &title)
@@ -155,6 +179,34 @@ Harness::~Harness()
 {
     m_window.reset();
     QDir::setCurrent(m_workingDirectory);
+}
+
+bool Harness::show()
+{
+    m_window->show();
+    return QTest::qWaitForWindowActive(m_window.get());
+}
+
+void Harness::press(ToolbarKey key)
+{
+    m_window->ui().toolbarButtons[std::size_t(key)]->trigger();
+}
+
+void select(QTextEdit *edit, int start, int length)
+{
+    QTextCursor cursor(edit->document());
+    cursor.setPosition(start);
+    cursor.setPosition(start + length, QTextCursor::KeepAnchor);
+    edit->setTextCursor(cursor);
+}
+
+void ignoreSizeHintWarnings()
+{
+    static const QtMessageHandler standard = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext &context, const QString &text) {
+            if (!text.contains(QLatin1String("does not support propagateSizeHints")))
+                standard(type, context, text);
+        });
 }
 
 } // namespace bilan::test

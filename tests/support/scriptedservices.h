@@ -4,6 +4,7 @@
 // record of everything that was shown.
 
 #include "platform/services.h"
+#include "shell/toolbarbuttons.h"
 
 #include <QDir>
 #include <QList>
@@ -15,6 +16,8 @@
 #include <memory>
 #include <optional>
 #include <variant>
+
+class QTextEdit;
 
 namespace bilan {
 class Form1;
@@ -28,6 +31,10 @@ struct ShownMessage
     QString title;
     MessageButtons buttons;
     MessageIcon icon;
+    // The text, then whatever a plain box would not have: " [title]" for a
+    // title other than the program's, " [Yes/No]" or " [Yes/No/Cancel]",
+    // " [warning]" or another icon's name.
+    QString summary() const;
 };
 
 struct ShownInput
@@ -45,6 +52,11 @@ public:
     std::deque<std::optional<QString>> inputs; // nullopt = Cancel
     QList<ShownMessage> messages;
     QList<ShownInput> prompts;
+
+    // The summaries of the message boxes shown since the last call.
+    QStringList takeMessages();
+    // The last message box's summary; empty when none was shown.
+    QString last() const { return messages.isEmpty() ? QString() : messages.last().summary(); }
 
 protected:
     MessageAnswer showMessage(QWidget *, const QString &text, MessageButtons buttons, MessageIcon icon,
@@ -181,11 +193,21 @@ public:
     Services services() { return Services{&prompts, &desktop, &clock, &places, &dialogs, m_clipboard, &timers}; }
 
     Form1 &window() { return *m_window; }
+    // Shows the window and waits until it is active, as the author finds it.
+    bool show();
+    void press(ToolbarKey key);
 
 private:
     Clipboard *m_clipboard;
     QString m_workingDirectory;
     std::unique_ptr<Form1> m_window;
 };
+
+// Selects length characters from start, the caret at the end.
+void select(QTextEdit *edit, int start, int length);
+
+// The offscreen platform warns at every window it shows that it cannot pass
+// size hints on; that says nothing about the window, so it is dropped.
+void ignoreSizeHintWarnings();
 
 } // namespace bilan::test
