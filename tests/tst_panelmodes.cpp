@@ -5,7 +5,6 @@
 
 #include "aids/panelmodes.h"
 #include "shell/form1.h"
-#include "shell/twips.h"
 
 #include <QAction>
 #include <QLabel>
@@ -151,46 +150,6 @@ private slots:
         QCOMPARE(h.dialogs.shown.size() - dialogs, picture ? 1 : 0);
         if (picture)
             QCOMPARE(window.ui().HScroll1->value() + window.ui().VScroll1->value(), 0);
-    }
-
-    void whatTheAuthorSees_data()
-    {
-        // Modes chosen in turn, a point of the window (1/1440 inch), the control in front there.
-        QTest::addColumn<QList<K>>("modes");
-        QTest::addColumn<QPoint>("point");
-        QTest::addColumn<QString>("front");
-        const QPoint onLabel7(120 + 3120 + 90, 720 + 360 + 90);
-        const QPoint belowBoards(2000, 7600);
-        QTest::newRow("start") << QList<K>{} << onLabel7 << "RichTextBox2";
-        QTest::newRow("vocabulary") << QList<K>{K::Write} << onLabel7 << "Label2_7";
-        QTest::newRow("text over labels") << QList<K>{K::Write, K::Stop} << onLabel7 << "RichTextBox2";
-        QTest::newRow("phrase box") << QList<K>{K::Selfdo} << QPoint(220, 2740) << "Text1_6";
-        QTest::newRow("tab strip above boxes") << QList<K>{K::Selfdo} << QPoint(2000, 900) << "TabStrip1";
-        QTest::newRow("picture") << QList<K>{K::Write, K::Image} << onLabel7 << "Image1";
-        QTest::newRow("scroll bar") << QList<K>{K::Image} << QPoint(4620, 3720) << "VScroll1";
-        QTest::newRow("board") << QList<K>{K::Selfdo, K::Clipboard} << QPoint(2000, 2820) << "Text2_3";
-        QTest::newRow("tab strip below boards") << QList<K>{K::Selfdo, K::Clipboard} << belowBoards << "TabStrip1";
-        QTest::newRow("panel below boards") << QList<K>{K::Write, K::Clipboard} << belowBoards << "Picture1";
-    }
-
-    // The stacking order gives each mode its look; the window is made
-    // taller so that some of the panel shows below the last board.
-    void whatTheAuthorSees()
-    {
-        QFETCH(QList<K>, modes);
-        QFETCH(QPoint, point);
-        QFETCH(QString, front);
-        Harness h;
-        QVERIFY(h.show());
-        Form1 &window = h.window();
-        window.resize(window.width(), window.height() + Twips::toPixelsY(1500));
-        QTRY_VERIFY(window.ui().Picture1->height() >= Twips::toPixelsY(7800));
-        for (const K key : modes)
-            h.press(key);
-        QWidget *seen = window.ui().client->childAt(Twips::toPixelsX(point.x()), Twips::toPixelsY(point.y()));
-        QWidget *expected = window.findChild<QWidget *>(front);
-        QVERIFY2(seen && (seen == expected || expected->isAncestorOf(seen)),
-                 seen ? seen->metaObject()->className() : "nothing");
     }
 
     void symbolButtons_data()
