@@ -61,7 +61,7 @@ QString ScriptedPrompts::showInput(QWidget *, const QString &prompt, const QStri
 DialogAnswer ScriptedDialogs::next()
 {
     if (answers.empty())
-        return Cancel;
+        return {};
     DialogAnswer answer = answers.front();
     answers.pop_front();
     return answer;
@@ -69,50 +69,29 @@ DialogAnswer ScriptedDialogs::next()
 
 std::optional<FileDialogChoice> ScriptedDialogs::file(DialogKind kind, const FileDialogRequest &request)
 {
-    ShownDialog dialog{kind, request, {}, {}, request.flags};
-    shown.append(dialog);
+    shown.append(ShownDialog{kind, request, {}, request.flags});
     const DialogAnswer answer = next();
     if (const QString *path = std::get_if<QString>(&answer))
         return FileDialogChoice{QFileInfo(*path).absoluteFilePath(), request.filterIndex};
     return std::nullopt;
 }
 
-std::optional<FileDialogChoice> ScriptedDialogs::openFile(QWidget *, const FileDialogRequest &request)
-{
-    return file(DialogKind::Open, request);
-}
-
-std::optional<FileDialogChoice> ScriptedDialogs::saveFile(QWidget *, const FileDialogRequest &request)
-{
-    return file(DialogKind::Save, request);
-}
-
 std::optional<FontChoice> ScriptedDialogs::chooseFont(QWidget *, const FontChoice &initial, int flags)
 {
-    shown.append(ShownDialog{DialogKind::Font, {}, initial, {}, flags});
+    shown.append(ShownDialog{DialogKind::Font, {}, initial, flags});
     const DialogAnswer answer = next();
     if (const FontChoice *font = std::get_if<FontChoice>(&answer))
         return *font;
     return std::nullopt;
 }
 
-std::optional<QColor> ScriptedDialogs::chooseColor(QWidget *, const QColor &initial, int flags)
+std::optional<QColor> ScriptedDialogs::chooseColor(QWidget *, const QColor &, int flags)
 {
-    shown.append(ShownDialog{DialogKind::Color, {}, {}, initial, flags});
+    shown.append(ShownDialog{DialogKind::Color, {}, {}, flags});
     const DialogAnswer answer = next();
     if (const QColor *color = std::get_if<QColor>(&answer))
         return *color;
     return std::nullopt;
-}
-
-void ScriptedDesktop::shellOpen(const QString &file, const QString &workingDirectory)
-{
-    shellCalls.append(ShellCall{file, workingDirectory});
-}
-
-void ScriptedDesktop::beep()
-{
-    ++beeps;
 }
 
 void ScriptedDesktop::sendKeys(QKeyCombination combination)
@@ -121,11 +100,8 @@ void ScriptedDesktop::sendKeys(QKeyCombination combination)
     postKeystroke(combination);
 }
 
-TempPlaces::TempPlaces() = default;
-
 std::optional<QString> ScriptedClipboard::text()
 {
-    ++reads;
     if (readFails)
         return std::nullopt;
     return content;
@@ -147,25 +123,6 @@ bool ScriptedClipboard::clear()
         return false;
     content.clear();
     return true;
-}
-
-ManualTicker::ManualTicker(int intervalMs, std::function<void()> onTick)
-    : m_interval(intervalMs)
-    , m_onTick(std::move(onTick))
-{
-}
-
-void ManualTicker::elapse()
-{
-    if (m_active && m_onTick)
-        m_onTick();
-}
-
-std::unique_ptr<Ticker> ManualTimers::create(int intervalMs, std::function<void()> onTick)
-{
-    auto ticker = std::make_unique<ManualTicker>(intervalMs, std::move(onTick));
-    created.append(ticker.get());
-    return ticker;
 }
 
 Harness::Harness(Clipboard *realClipboard)

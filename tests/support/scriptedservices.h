@@ -71,13 +71,11 @@ struct ShownDialog
     DialogKind kind;
     FileDialogRequest file; // open and save
     FontChoice font;        // font: what the dialog opened on
-    QColor color;           // colour: what the dialog opened on
     int flags = 0;
 };
 
 // A scripted answer: a file path, a font, a colour, or Cancel.
 using DialogAnswer = std::variant<std::monostate, QString, FontChoice, QColor>;
-inline const DialogAnswer Cancel{};
 
 class ScriptedDialogs final : public DialogBackend
 {
@@ -85,8 +83,14 @@ public:
     std::deque<DialogAnswer> answers; // with none left, every dialog is cancelled
     QList<ShownDialog> shown;
 
-    std::optional<FileDialogChoice> openFile(QWidget *, const FileDialogRequest &request) override;
-    std::optional<FileDialogChoice> saveFile(QWidget *, const FileDialogRequest &request) override;
+    std::optional<FileDialogChoice> openFile(QWidget *, const FileDialogRequest &request) override
+    {
+        return file(DialogKind::Open, request);
+    }
+    std::optional<FileDialogChoice> saveFile(QWidget *, const FileDialogRequest &request) override
+    {
+        return file(DialogKind::Save, request);
+    }
     std::optional<FontChoice> chooseFont(QWidget *, const FontChoice &initial, int flags) override;
     std::optional<QColor> chooseColor(QWidget *, const QColor &initial, int flags) override;
 
@@ -109,8 +113,11 @@ public:
     int beeps = 0;
     QList<QKeyCombination> keys;
 
-    void shellOpen(const QString &file, const QString &workingDirectory) override;
-    void beep() override;
+    void shellOpen(const QString &file, const QString &workingDirectory) override
+    {
+        shellCalls.append(ShellCall{file, workingDirectory});
+    }
+    void beep() override { ++beeps; }
     void sendKeys(QKeyCombination keys) override;
 };
 
@@ -124,7 +131,6 @@ public:
 class TempPlaces final : public Places
 {
 public:
-    TempPlaces();
     QTemporaryDir applicationDir;
     QTemporaryDir userDir;
     QString applicationFolder() override { return applicationDir.path(); }
@@ -139,7 +145,6 @@ public:
     bool readFails = false;
     bool writeFails = false;
     bool clearFails = false;
-    int reads = 0;
     int writes = 0;
     int clears = 0;
 
@@ -152,13 +157,21 @@ public:
 class ManualTicker final : public Ticker
 {
 public:
-    ManualTicker(int intervalMs, std::function<void()> onTick);
+    ManualTicker(int intervalMs, std::function<void()> onTick)
+        : m_interval(intervalMs)
+        , m_onTick(std::move(onTick))
+    {
+    }
     void start() override { m_active = true; }
     void stop() override { m_active = false; }
     bool isActive() const override { return m_active; }
     int interval() const override { return m_interval; }
     // One interval passes: the timer ticks if it is running.
-    void elapse();
+    void elapse()
+    {
+        if (m_active && m_onTick)
+            m_onTick();
+    }
 
 private:
     int m_interval;
@@ -169,9 +182,10 @@ private:
 class ManualTimers final : public Timers
 {
 public:
-    // Every timer made so far, in order; owned by whoever asked for it.
-    QList<ManualTicker *> created;
-    std::unique_ptr<Ticker> create(int intervalMs, std::function<void()> onTick) override;
+    std::unique_ptr<Ticker> create(int intervalMs, std::function<void()> onTick) override
+    {
+        return std::make_unique<ManualTicker>(intervalMs, std::move(onTick));
+    }
 };
 
 // A main window with all its subsystems, built with scripted seams.
