@@ -80,39 +80,49 @@ class TestProtection final : public QObject
     Q_OBJECT
 
 private slots:
-    void login_data()
+    void passwords_data()
     {
+        QTest::addColumn<Command>("command"); // a change comes after a login with "pw"
         QTest::addColumn<QByteArray>("stored"); // kNone: no password file
         QTest::addColumn<Inputs>("inputs");
         QTest::addColumn<QStringList>("shown"); // "(warning)": one warning that names the file
         QTest::addColumn<QString>("opened");
         QTest::addColumn<QByteArray>("after");
-        const auto row = [](const char *tag, const QByteArray &stored, Inputs inputs, QStringList shown,
-                            const char *opened, const QByteArray &after) {
-            QTest::newRow(tag) << stored << inputs << shown << QString(opened) << after;
+        const auto row = [](const char *tag, Command command, const QByteArray &stored, Inputs inputs,
+                            QStringList shown, const char *opened, const QByteArray &after) {
+            QTest::newRow(tag) << command << stored << inputs << shown << QString(opened) << after;
         };
         const QString first = u"首次使用，请设置登录密码："_qs, set = u"密码已设置成功，请重新登录！"_qs;
-        row("first use", kNone, {u"Pass 密码"_qs}, {first, set}, "000", "Pass \xc3\xdc\xc2\xeb\r\n");
-        row("first use, cancel", kNone, {std::nullopt}, {first, set}, "000", "\r\n");
-        row("right", "Pass\r\n", {u"Pass"_qs}, {kLogin}, "111", "Pass\r\n");
-        row("case matters", "Pass\r\n", {u"pass"_qs}, {kLogin, kWrong}, "000", "Pass\r\n");
-        row("cancel", "Pass\r\n", {std::nullopt}, {kLogin, kWrong}, "000", "Pass\r\n");
-        row("empty password, cancel", "\r\n", {std::nullopt}, {kLogin}, "111", "\r\n");
-        row("no trimming", "abc \r\n", {u"abc"_qs}, {kLogin, kWrong}, "000", "abc \r\n");
-        row("quote, comma, blanks", " \"a,b \r\nx", {u" \"a,b "_qs}, {kLogin}, "111", " \"a,b \r\nx");
-        row("code page 936", "\xc3\xdc\xc2\xeb\n", {u"密码"_qs}, {kLogin}, "111", "\xc3\xdc\xc2\xeb\n");
-        row("empty file", "", {}, {u"(warning)"_qs}, "000", "");
+        row("first use", Login, kNone, {u"Pass 密码"_qs}, {first, set}, "000", "Pass \xc3\xdc\xc2\xeb\r\n");
+        row("first use, cancel", Login, kNone, {std::nullopt}, {first, set}, "000", "\r\n");
+        row("right", Login, "Pass\r\n", {u"Pass"_qs}, {kLogin}, "111", "Pass\r\n");
+        row("case matters", Login, "Pass\r\n", {u"pass"_qs}, {kLogin, kWrong}, "000", "Pass\r\n");
+        row("cancel", Login, "Pass\r\n", {std::nullopt}, {kLogin, kWrong}, "000", "Pass\r\n");
+        row("empty password, cancel", Login, "\r\n", {std::nullopt}, {kLogin}, "111", "\r\n");
+        row("no trimming", Login, "abc \r\n", {u"abc"_qs}, {kLogin, kWrong}, "000", "abc \r\n");
+        row("quote, comma, blanks", Login, " \"a,b \r\nx", {u" \"a,b "_qs}, {kLogin}, "111", " \"a,b \r\nx");
+        row("code page 936", Login, "\xc3\xdc\xc2\xeb\n", {u"密码"_qs}, {kLogin}, "111", "\xc3\xdc\xc2\xeb\n");
+        row("empty file", Login, "", {}, {u"(warning)"_qs}, "000", "");
+        const QString old = u"请输入旧密码："_qs, fresh = u"请输入新密码："_qs, done = u"密码更改成功，请记住新密码！"_qs;
+        const QString wrong = u"输入旧密码有误，请重新输入！"_qs;
+        row("changed", ChangePassword, "pw\r\n", {u"pw"_qs, u"新"_qs}, {old, fresh, done}, "111", "\xd0\xc2\r\n");
+        row("new cancelled", ChangePassword, "pw\r\n", {u"pw"_qs, std::nullopt}, {old, fresh, done}, "111", "\r\n");
+        row("wrong old", ChangePassword, "pw\r\n", {u"PW"_qs}, {old, wrong}, "111", "pw\r\n");
+        row("old cancelled", ChangePassword, "pw\r\n", {std::nullopt}, {old, wrong}, "111", "pw\r\n");
     }
 
-    void login()
+    void passwords()
     {
+        QFETCH(Command, command);
         QFETCH(QByteArray, stored);
         QFETCH(Inputs, inputs);
         QFETCH(QStringList, shown);
         Harness h;
-        if (stored != kNone)
+        if (command == ChangePassword)
+            logIn(h);
+        else if (stored != kNone)
             QVERIFY(writeFile(passwordPath(h), stored));
-        run(h, Login, inputs);
+        run(h, command, inputs);
         const QStringList seen = ::shown(h);
         if (shown == QStringList{u"(warning)"_qs})
             QVERIFY2(seen.size() == 1 && seen[0].endsWith(u"。 [warning]"_qs)
@@ -125,38 +135,12 @@ private slots:
 
         h.window().ui().mnucodeitem[1]->trigger(); // 入口 opens its submenu only
         QCOMPARE(::shown(h), QStringList());
-        if (opened(h) == u"111") { // once in, a second login changes nothing, right or wrong
+        if (command == Login && opened(h) == u"111") { // once in, a second login changes nothing, right or wrong
             run(h, Login, inputs);
             run(h, Login, {u"wrong"_qs});
             QCOMPARE(::shown(h), (QStringList{kLogin, kLogin, kWrong}));
             QCOMPARE(opened(h), u"111"_qs);
         }
-    }
-
-    void changePassword_data()
-    {
-        QTest::addColumn<Inputs>("inputs");
-        QTest::addColumn<QStringList>("shown");
-        QTest::addColumn<QByteArray>("after");
-        const QString old = u"请输入旧密码："_qs, fresh = u"请输入新密码："_qs, done = u"密码更改成功，请记住新密码！"_qs;
-        const QString wrong = u"输入旧密码有误，请重新输入！"_qs;
-        QTest::newRow("changed") << Inputs{u"pw"_qs, u"新"_qs} << QStringList{old, fresh, done}
-                                 << QByteArray("\xd0\xc2\r\n");
-        QTest::newRow("new cancelled") << Inputs{u"pw"_qs, std::nullopt} << QStringList{old, fresh, done}
-                                       << QByteArray("\r\n");
-        QTest::newRow("wrong old") << Inputs{u"PW"_qs} << QStringList{old, wrong} << QByteArray("pw\r\n");
-        QTest::newRow("old cancelled") << Inputs{std::nullopt} << QStringList{old, wrong} << QByteArray("pw\r\n");
-    }
-
-    void changePassword()
-    {
-        QFETCH(Inputs, inputs);
-        Harness h;
-        logIn(h);
-        run(h, ChangePassword, inputs);
-        QTEST(shown(h), "shown");
-        QTEST(readFile(passwordPath(h)), "after");
-        QCOMPARE(opened(h), u"111"_qs);
     }
 
     // The file is its owner's alone, in a folder only its owner enters,
@@ -223,8 +207,6 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("result"); // when the command runs
         const QString plain = u"ab，\ncd"_qs, encrypted = u"`a，\tbc"_qs; // ， is kept by the shipped file
-        QTest::newRow("start, encrypt") << Encrypt << false << false << plain << QString();
-        QTest::newRow("start, decrypt") << Decrypt << false << false << plain << QString();
         QTest::newRow("after open, encrypt") << Encrypt << true << true << plain << encrypted;
         QTest::newRow("after open, decrypt") << Decrypt << true << true << encrypted << plain;
         QTest::newRow("encrypted, encrypt") << Encrypt << false << true << encrypted << QString();
