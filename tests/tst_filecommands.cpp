@@ -97,14 +97,14 @@ private slots:
         QCOMPARE(shown.file.fileName, nameCleared ? QString() : m_dir.filePath(QStringLiteral("earlier.rtf")));
     }
 
-    // What one command leaves in the shared dialog, the next one finds.
+    // What one command leaves in the shared dialog, the next one finds:
+    // the file opened, the font dialog's flags, the name 保存 cleared.
     void dialogRemembersBetweenCommands()
     {
         Harness h;
-        const QString a = m_dir.filePath(QStringLiteral("a.txt")), b = m_dir.filePath(QStringLiteral("b.rtf"));
+        const QString a = m_dir.filePath(QStringLiteral("a.txt"));
         QVERIFY(writeFile(a, "hello\r\n"));
         const auto lastShown = [&h] { return h.dialogs.shown.last().file; };
-
         h.dialogs.answers = {a};
         run(h.window(), Command::Open);
         run(h.window(), Command::SaveAsRtf); // cancelled
@@ -112,16 +112,8 @@ private slots:
         h.window().ui().font->trigger();
         run(h.window(), Command::Save);
         QCOMPARE(lastShown().flags, DialogFlag::FontBoth);
-        // 保存 cleared the name and was cancelled: the next Save As opens empty.
         run(h.window(), Command::SaveAsText);
         QCOMPARE(lastShown().fileName, QString());
-
-        h.dialogs.answers = {b};
-        run(h.window(), Command::SaveAsRtf);
-        h.prompts.answers = {MessageAnswer::Yes};
-        h.window().show();
-        run(h.window(), Command::Close);
-        QCOMPARE(lastShown().fileName, native(b));
     }
 
     // Open allows both cipher commands even when cancelled; a file opened
@@ -226,7 +218,6 @@ private slots:
     {
         QTest::addColumn<Command>("command");
         QTest::newRow("保存") << Command::Save;
-        QTest::newRow("另存为 txt") << Command::SaveAsText;
         QTest::newRow("新建") << Command::New;
         QTest::newRow("退出") << Command::Exit;
         QTest::newRow("close prompt") << Command::Close;
