@@ -42,43 +42,30 @@ private slots:
     void escapeAndCloseAnswerOnlyWhereCancelIsOffered_data()
     {
         QTest::addColumn<MessageButtons>("buttons");
-        QTest::addColumn<bool>("escapeCloses");
-        QTest::newRow("Yes/No: no third answer") << MessageButtons::YesNo << false;
-        QTest::newRow("Yes/No/Cancel: Esc is Cancel") << MessageButtons::YesNoCancel << true;
+        QTest::addColumn<QString>("seen"); // the title, what Esc and then the close box did, the answer
+        QTest::newRow("Yes/No: no third answer") << MessageButtons::YesNo << "请确认 stays stays Yes";
+        QTest::newRow("Yes/No/Cancel: Esc is Cancel") << MessageButtons::YesNoCancel << "请确认 closes Cancel";
     }
 
     void escapeAndCloseAnswerOnlyWhereCancelIsOffered()
     {
         QFETCH(MessageButtons, buttons);
-        QFETCH(bool, escapeCloses);
-
-        bool shownAfterEscape = false;
-        bool shownAfterClose = false;
-        QString title;
-        whenShown<QMessageBox>([&](QMessageBox *box) {
-            title = box->windowTitle();
-            QTest::keyClick(box, Qt::Key_Escape);
-            shownAfterEscape = box->isVisible();
-            if (!shownAfterEscape)
-                return;
-            box->close(); // what the window's close box asks for
-            shownAfterClose = box->isVisible();
-            if (shownAfterClose)
+        QString seen;
+        whenShown<QMessageBox>([&seen](QMessageBox *box) {
+            seen = box->windowTitle();
+            for (int step = 0; step < 2 && box->isVisible(); ++step) {
+                // Esc, then what the window's close box asks for.
+                step == 0 ? QTest::keyClick(box, Qt::Key_Escape) : void(box->close());
+                seen += box->isVisible() ? " stays" : " closes";
+            }
+            if (box->isVisible())
                 box->button(QMessageBox::Yes)->click();
         });
         const MessageAnswer answer = qtServices().prompts->message(
             nullptr, QStringLiteral("等...等，保存您正在写的稿子吗？可别后悔哟~0~"), buttons, MessageIcon::None,
             QStringLiteral("请确认"));
-
-        QCOMPARE(title, QStringLiteral("请确认"));
-        if (escapeCloses) {
-            QVERIFY(!shownAfterEscape);
-            QCOMPARE(answer, MessageAnswer::Cancel);
-        } else {
-            QVERIFY(shownAfterEscape);
-            QVERIFY(shownAfterClose);
-            QCOMPARE(answer, MessageAnswer::Yes);
-        }
+        const char *answers[] = {"Ok", "Yes", "No", "Cancel"};
+        QTEST(seen + ' ' + answers[int(answer)], "seen");
     }
 
     void fontDialogKeepsTheFamilyItWasOpenedOn()
