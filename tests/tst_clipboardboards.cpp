@@ -1,4 +1,5 @@
-// The clipboard boards and their watcher, through the clipboard seam.
+// The clipboard boards and their watcher, through the clipboard seam; the
+// watcher driven by Timer1 is tst_x11boards'.
 
 #include "support/scriptedservices.h"
 
@@ -8,7 +9,6 @@
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTextEdit>
-#include <QTimer>
 
 using namespace bilan;
 using namespace bilan::test;
@@ -105,16 +105,6 @@ private slots:
         // Emptied as a whole, never by putting an empty text there.
         QCOMPARE(h.clipboard.writes, 0);
         QCOMPARE(h.clipboard.clears > 0, after != before);
-    }
-
-    void timerDrivesTheWatcher()
-    {
-        Harness h;
-        QVERIFY(h.window().ui().Timer1->isActive());
-        h.clipboard.content = QStringLiteral("复制的");
-        h.window().flags().watchClipboard = true;
-        QTRY_COMPARE(h.window().ui().Text2[0]->toPlainText(), QStringLiteral("复制的"));
-        QCOMPARE(h.clipboard.content, QString());
     }
 
     void boardClick_data()
