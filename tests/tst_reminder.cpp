@@ -3,7 +3,6 @@
 
 #include "support/scriptedservices.h"
 
-#include "app/composition.h"
 #include "reminder/form2.h"
 #include "reminder/reminder.h"
 #include "shell/form1.h"
@@ -51,25 +50,6 @@ int minutesUntilReminder(Form2 &form, const ScriptedDesktop &desktop, int limit)
     }
     return Never;
 }
-
-// A message box that lets minutes pass while it is open.
-class TickingPrompts final : public Prompts
-{
-public:
-    ManualTicker *timer = nullptr;
-    int minutesWhileOpen = 0;
-    QStringList shown;
-
-protected:
-    MessageAnswer showMessage(QWidget *, const QString &text, MessageButtons, MessageIcon, const QString &) override
-    {
-        shown << text;
-        for (int i = 0; i < minutesWhileOpen; ++i)
-            timer->elapse();
-        return MessageAnswer::Ok;
-    }
-    QString showInput(QWidget *, const QString &, const QString &) override { return {}; }
-};
 
 } // namespace
 
@@ -165,21 +145,19 @@ private slots:
     void minutesUnderTheMessageCount()
     {
         Harness h;
-        TickingPrompts prompts;
-        Services services = h.services();
-        services.prompts = &prompts;
-        const std::unique_ptr<Form1> window = createMainWindow(services);
-        Form2 *form = openReminder(*window);
-        prompts.timer = &minutes(*form);
-        prompts.minutesWhileOpen = 3;
-
+        Form2 *form = openReminder(h.window());
+        int minutesWhileOpen = 3;
+        h.prompts.whileOpen = [&] {
+            for (int i = 0; i < minutesWhileOpen; ++i)
+                minutes(*form).elapse();
+        };
         startWith(*form, QStringLiteral("5"));
         QCOMPARE(minutesUntilReminder(*form, h.desktop, 5), 5);
-        QCOMPARE(prompts.shown, QStringList{kExpired});
+        QCOMPARE(h.prompts.takeMessages(), QStringList{kExpired});
         QVERIFY(!form->ui().Timer1->isActive());
 
         // Closing the message began the count anew, whatever passed meanwhile.
-        prompts.minutesWhileOpen = 0;
+        minutesWhileOpen = 0;
         QTest::mouseClick(form->ui().Command1, Qt::LeftButton);
         QCOMPARE(minutesUntilReminder(*form, h.desktop, 40), 5);
     }

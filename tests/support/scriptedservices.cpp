@@ -35,6 +35,8 @@ MessageAnswer ScriptedPrompts::showMessage(QWidget *, const QString &text, Messa
                                            MessageIcon icon, const QString &title)
 {
     messages.append(ShownMessage{text, title, buttons, icon});
+    if (whileOpen)
+        whileOpen();
     if (!answers.empty()) {
         const MessageAnswer answer = answers.front();
         answers.pop_front();

@@ -52,6 +52,8 @@ public:
     std::deque<std::optional<QString>> inputs; // nullopt = Cancel
     QList<ShownMessage> messages;
     QList<ShownInput> prompts;
+    // Runs while each message box is open, as timers that fall due meanwhile would.
+    std::function<void()> whileOpen;
 
     // The summaries of the message boxes shown since the last call.
     QStringList takeMessages();
