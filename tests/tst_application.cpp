@@ -30,7 +30,7 @@ private slots:
     void designFontsRenderWithAnInstalledChineseFace_data()
     {
         QTest::addColumn<QString>("family");
-        for (const char16_t *name : {u"宋体", u"黑体", u"楷体", u"仿宋"})
+        for (const char16_t *name : {u"宋体", u"黑体", u"楷体", u"仿宋", u"SimSun", u"微软雅黑"})
             QTest::newRow(QString::fromUtf16(name).toUtf8()) << QString::fromUtf16(name);
     }
 
