@@ -1,3 +1,6 @@
+// Code-936 values of characters and back: the tables against the
+// platform's converter, and the conversions of whole texts.
+
 #include "text/codepage.h"
 #include "text/cp936.h"
 

@@ -1,5 +1,5 @@
-// Loading and saving manuscripts: the plain-text corpus, round trips in
-// both formats, and every failure named with its reason, changing nothing.
+// Loading and saving manuscripts: round trips in both formats, and every
+// failure named with its reason, changing nothing.
 
 #include "support/faults.h"
 #include "support/files.h"
