@@ -4,6 +4,10 @@
 // test cannot poison the next. They work as root too, where permission
 // bits do not stop a write.
 
+#include <QDir>
+#include <QFile>
+#include <QString>
+
 #include <csignal>
 #include <sys/resource.h>
 
@@ -33,6 +37,32 @@ public:
 private:
     rlimit m_previous{};
     void (*m_previousHandler)(int) = SIG_DFL;
+};
+
+// A plain file where a folder should be, while this lives; the folder is
+// made again, empty, when it goes.
+class FileInPlaceOf final
+{
+public:
+    explicit FileInPlaceOf(const QString &folder)
+        : m_folder(folder)
+    {
+        QDir(folder).removeRecursively();
+        QFile file(folder);
+        m_ok = file.open(QIODevice::WriteOnly);
+    }
+    ~FileInPlaceOf()
+    {
+        QFile::remove(m_folder);
+        QDir().mkpath(m_folder);
+    }
+    FileInPlaceOf(const FileInPlaceOf &) = delete;
+    FileInPlaceOf &operator=(const FileInPlaceOf &) = delete;
+    bool ok() const { return m_ok; }
+
+private:
+    QString m_folder;
+    bool m_ok = false;
 };
 
 } // namespace bilan::test

@@ -3,14 +3,40 @@
 #include "app/composition.h"
 #include "shell/form1.h"
 
+#include <QAction>
 #include <QFileInfo>
+#include <QTest>
+#include <QTextCursor>
+#include <QTextEdit>
 
 namespace bilan::test {
+
+QString ShownMessage::summary() const
+{
+    QString out = text;
+    if (title != applicationTitle())
+        out += " [" + title + ']';
+    if (buttons != MessageButtons::Ok)
+        out += buttons == MessageButtons::YesNo ? " [Yes/No]" : " [Yes/No/Cancel]";
+    const char *icons[] = {"", " [information]", " [question]", " [warning]", " [critical]"};
+    return out + icons[int(icon)];
+}
+
+QStringList ScriptedPrompts::takeMessages()
+{
+    QStringList out;
+    for (const ShownMessage &message : std::as_const(messages))
+        out << message.summary();
+    messages.clear();
+    return out;
+}
 
 MessageAnswer ScriptedPrompts::showMessage(QWidget *, const QString &text, MessageButtons buttons,
                                            MessageIcon icon, const QString &title)
 {
     messages.append(ShownMessage{text, title, buttons, icon});
+    if (whileOpen)
+        whileOpen();
     if (!answers.empty()) {
         const MessageAnswer answer = answers.front();
         answers.pop_front();
@@ -37,7 +63,7 @@ QString ScriptedPrompts::showInput(QWidget *, const QString &prompt, const QStri
 DialogAnswer ScriptedDialogs::next()
 {
     if (answers.empty())
-        return Cancel;
+        return {};
     DialogAnswer answer = answers.front();
     answers.pop_front();
     return answer;
@@ -45,50 +71,29 @@ DialogAnswer ScriptedDialogs::next()
 
 std::optional<FileDialogChoice> ScriptedDialogs::file(DialogKind kind, const FileDialogRequest &request)
 {
-    ShownDialog dialog{kind, request, {}, {}, request.flags};
-    shown.append(dialog);
+    shown.append(ShownDialog{kind, request, {}, request.flags});
     const DialogAnswer answer = next();
     if (const QString *path = std::get_if<QString>(&answer))
         return FileDialogChoice{QFileInfo(*path).absoluteFilePath(), request.filterIndex};
     return std::nullopt;
 }
 
-std::optional<FileDialogChoice> ScriptedDialogs::openFile(QWidget *, const FileDialogRequest &request)
-{
-    return file(DialogKind::Open, request);
-}
-
-std::optional<FileDialogChoice> ScriptedDialogs::saveFile(QWidget *, const FileDialogRequest &request)
-{
-    return file(DialogKind::Save, request);
-}
-
 std::optional<FontChoice> ScriptedDialogs::chooseFont(QWidget *, const FontChoice &initial, int flags)
 {
-    shown.append(ShownDialog{DialogKind::Font, {}, initial, {}, flags});
+    shown.append(ShownDialog{DialogKind::Font, {}, initial, flags});
     const DialogAnswer answer = next();
     if (const FontChoice *font = std::get_if<FontChoice>(&answer))
         return *font;
     return std::nullopt;
 }
 
-std::optional<QColor> ScriptedDialogs::chooseColor(QWidget *, const QColor &initial, int flags)
+std::optional<QColor> ScriptedDialogs::chooseColor(QWidget *, const QColor &, int flags)
 {
-    shown.append(ShownDialog{DialogKind::Color, {}, {}, initial, flags});
+    shown.append(ShownDialog{DialogKind::Color, {}, {}, flags});
     const DialogAnswer answer = next();
     if (const QColor *color = std::get_if<QColor>(&answer))
         return *color;
     return std::nullopt;
-}
-
-void ScriptedDesktop::shellOpen(const QString &file, const QString &workingDirectory)
-{
-    shellCalls.append(ShellCall{file, workingDirectory});
-}
-
-void ScriptedDesktop::beep()
-{
-    ++beeps;
 }
 
 void ScriptedDesktop::sendKeys(QKeyCombination combination)
@@ -97,11 +102,8 @@ void ScriptedDesktop::sendKeys(QKeyCombination combination)
     postKeystroke(combination);
 }
 
-TempPlaces::TempPlaces() = default;
-
 std::optional<QString> ScriptedClipboard::text()
 {
-    ++reads;
     if (readFails)
         return std::nullopt;
     return content;
@@ -125,25 +127,6 @@ bool ScriptedClipboard::clear()
     return true;
 }
 
-ManualTicker::ManualTicker(int intervalMs, std::function<void()> onTick)
-    : m_interval(intervalMs)
-    , m_onTick(std::move(onTick))
-{
-}
-
-void ManualTicker::elapse()
-{
-    if (m_active && m_onTick)
-        m_onTick();
-}
-
-std::unique_ptr<Ticker> ManualTimers::create(int intervalMs, std::function<void()> onTick)
-{
-    auto ticker = std::make_unique<ManualTicker>(intervalMs, std::move(onTick));
-    created.append(ticker.get());
-    return ticker;
-}
-
 Harness::Harness(Clipboard *realClipboard)
     : m_clipboard(realClipboard ? realClipboard : &clipboard)
     , m_workingDirectory(QDir::currentPath())
@@ -155,6 +138,34 @@ Harness::~Harness()
 {
     m_window.reset();
     QDir::setCurrent(m_workingDirectory);
+}
+
+bool Harness::show()
+{
+    m_window->show();
+    return QTest::qWaitForWindowActive(m_window.get());
+}
+
+void Harness::press(ToolbarKey key)
+{
+    m_window->ui().toolbarButtons[std::size_t(key)]->trigger();
+}
+
+void select(QTextEdit *edit, int start, int length)
+{
+    QTextCursor cursor(edit->document());
+    cursor.setPosition(start);
+    cursor.setPosition(start + length, QTextCursor::KeepAnchor);
+    edit->setTextCursor(cursor);
+}
+
+void ignoreSizeHintWarnings()
+{
+    static const QtMessageHandler standard = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext &context, const QString &text) {
+            if (!text.contains(QLatin1String("does not support propagateSizeHints")))
+                standard(type, context, text);
+        });
 }
 
 } // namespace bilan::test

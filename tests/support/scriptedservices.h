@@ -4,6 +4,7 @@
 // record of everything that was shown.
 
 #include "platform/services.h"
+#include "shell/toolbarbuttons.h"
 
 #include <QDir>
 #include <QList>
@@ -15,6 +16,8 @@
 #include <memory>
 #include <optional>
 #include <variant>
+
+class QTextEdit;
 
 namespace bilan {
 class Form1;
@@ -28,6 +31,10 @@ struct ShownMessage
     QString title;
     MessageButtons buttons;
     MessageIcon icon;
+    // The text, then whatever a plain box would not have: " [title]" for a
+    // title other than the program's, " [Yes/No]" or " [Yes/No/Cancel]",
+    // " [warning]" or another icon's name.
+    QString summary() const;
 };
 
 struct ShownInput
@@ -45,6 +52,13 @@ public:
     std::deque<std::optional<QString>> inputs; // nullopt = Cancel
     QList<ShownMessage> messages;
     QList<ShownInput> prompts;
+    // Runs while each message box is open, as timers that fall due meanwhile would.
+    std::function<void()> whileOpen;
+
+    // The summaries of the message boxes shown since the last call.
+    QStringList takeMessages();
+    // The last message box's summary; empty when none was shown.
+    QString last() const { return messages.isEmpty() ? QString() : messages.last().summary(); }
 
 protected:
     MessageAnswer showMessage(QWidget *, const QString &text, MessageButtons buttons, MessageIcon icon,
@@ -59,13 +73,11 @@ struct ShownDialog
     DialogKind kind;
     FileDialogRequest file; // open and save
     FontChoice font;        // font: what the dialog opened on
-    QColor color;           // colour: what the dialog opened on
     int flags = 0;
 };
 
 // A scripted answer: a file path, a font, a colour, or Cancel.
 using DialogAnswer = std::variant<std::monostate, QString, FontChoice, QColor>;
-inline const DialogAnswer Cancel{};
 
 class ScriptedDialogs final : public DialogBackend
 {
@@ -73,8 +85,14 @@ public:
     std::deque<DialogAnswer> answers; // with none left, every dialog is cancelled
     QList<ShownDialog> shown;
 
-    std::optional<FileDialogChoice> openFile(QWidget *, const FileDialogRequest &request) override;
-    std::optional<FileDialogChoice> saveFile(QWidget *, const FileDialogRequest &request) override;
+    std::optional<FileDialogChoice> openFile(QWidget *, const FileDialogRequest &request) override
+    {
+        return file(DialogKind::Open, request);
+    }
+    std::optional<FileDialogChoice> saveFile(QWidget *, const FileDialogRequest &request) override
+    {
+        return file(DialogKind::Save, request);
+    }
     std::optional<FontChoice> chooseFont(QWidget *, const FontChoice &initial, int flags) override;
     std::optional<QColor> chooseColor(QWidget *, const QColor &initial, int flags) override;
 
@@ -97,8 +115,11 @@ public:
     int beeps = 0;
     QList<QKeyCombination> keys;
 
-    void shellOpen(const QString &file, const QString &workingDirectory) override;
-    void beep() override;
+    void shellOpen(const QString &file, const QString &workingDirectory) override
+    {
+        shellCalls.append(ShellCall{file, workingDirectory});
+    }
+    void beep() override { ++beeps; }
     void sendKeys(QKeyCombination keys) override;
 };
 
@@ -112,7 +133,6 @@ public:
 class TempPlaces final : public Places
 {
 public:
-    TempPlaces();
     QTemporaryDir applicationDir;
     QTemporaryDir userDir;
     QString applicationFolder() override { return applicationDir.path(); }
@@ -127,7 +147,6 @@ public:
     bool readFails = false;
     bool writeFails = false;
     bool clearFails = false;
-    int reads = 0;
     int writes = 0;
     int clears = 0;
 
@@ -140,13 +159,21 @@ public:
 class ManualTicker final : public Ticker
 {
 public:
-    ManualTicker(int intervalMs, std::function<void()> onTick);
+    ManualTicker(int intervalMs, std::function<void()> onTick)
+        : m_interval(intervalMs)
+        , m_onTick(std::move(onTick))
+    {
+    }
     void start() override { m_active = true; }
     void stop() override { m_active = false; }
     bool isActive() const override { return m_active; }
     int interval() const override { return m_interval; }
     // One interval passes: the timer ticks if it is running.
-    void elapse();
+    void elapse()
+    {
+        if (m_active && m_onTick)
+            m_onTick();
+    }
 
 private:
     int m_interval;
@@ -157,9 +184,10 @@ private:
 class ManualTimers final : public Timers
 {
 public:
-    // Every timer made so far, in order; owned by whoever asked for it.
-    QList<ManualTicker *> created;
-    std::unique_ptr<Ticker> create(int intervalMs, std::function<void()> onTick) override;
+    std::unique_ptr<Ticker> create(int intervalMs, std::function<void()> onTick) override
+    {
+        return std::make_unique<ManualTicker>(intervalMs, std::move(onTick));
+    }
 };
 
 // A main window with all its subsystems, built with scripted seams.
@@ -181,11 +209,21 @@ public:
     Services services() { return Services{&prompts, &desktop, &clock, &places, &dialogs, m_clipboard, &timers}; }
 
     Form1 &window() { return *m_window; }
+    // Shows the window and waits until it is active, as the author finds it.
+    bool show();
+    void press(ToolbarKey key);
 
 private:
     Clipboard *m_clipboard;
     QString m_workingDirectory;
     std::unique_ptr<Form1> m_window;
 };
+
+// Selects length characters from start, the caret at the end.
+void select(QTextEdit *edit, int start, int length);
+
+// The offscreen platform warns at every window it shows that it cannot pass
+// size hints on; that says nothing about the window, so it is dropped.
+void ignoreSizeHintWarnings();
 
 } // namespace bilan::test
