@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextCursor>
@@ -150,6 +151,21 @@ private slots:
         QCOMPARE(h.dialogs.shown.size() - dialogs, picture ? 1 : 0);
         if (picture)
             QCOMPARE(window.ui().HScroll1->value() + window.ui().VScroll1->value(), 0);
+    }
+
+    // The tab strip covers the term labels behind it, the strip beside its
+    // one tab included (Qt leaves that part unpainted unless told).
+    void tabStripCoversTheTermLabels()
+    {
+        Harness h;
+        QVERIFY(h.show());
+        h.press(K::Write);
+        h.press(K::Selfdo);
+        const Form1Ui &ui = h.window().ui();
+        const QPoint term = ui.Label2[88]->geometry().center(); // beside the tab, on the panel
+        QVERIFY(!ui.TabStrip1->findChild<QTabBar *>()->tabRect(0).contains(ui.TabStrip1->mapFrom(ui.Picture1, term)));
+        const QImage panel = ui.Picture1->grab().toImage();
+        QCOMPARE(panel.pixelColor(term), ui.TabStrip1->palette().color(QPalette::Window));
     }
 
     void symbolButtons_data()
