@@ -47,12 +47,29 @@ struct XSelection::State
     xcb_atom_t clipboard = XCB_NONE;
     xcb_atom_t utf8 = XCB_NONE;
     xcb_atom_t incr = XCB_NONE;
+    xcb_atom_t targets = XCB_NONE;
     std::array<xcb_atom_t, kPropertyCount> properties{};
     std::size_t nextProperty = 0;
 
-    // The owner that last let a deadline pass, and since when.
+    // The owner that last let a deadline pass, and since when. A program
+    // that hangs answers for neither selection, so one memory serves both.
     xcb_window_t silentOwner = XCB_NONE;
     QElapsedTimer silentSince;
+
+    bool recentlySilent(xcb_window_t owner) const
+    {
+        return owner == silentOwner && silentSince.elapsed() < limits.silentRetry.count();
+    }
+    void markSilent(xcb_window_t owner)
+    {
+        silentOwner = owner;
+        silentSince.start();
+    }
+    void markAnswered(xcb_window_t owner)
+    {
+        if (owner == silentOwner)
+            silentOwner = XCB_NONE;
+    }
 
     ~State()
     {
@@ -62,10 +79,10 @@ struct XSelection::State
 
     bool broken() const { return xcb_connection_has_error(connection) != 0; }
 
-    xcb_window_t owner()
+    xcb_window_t owner(xcb_atom_t selection)
     {
         const XcbReply<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
-            connection, xcb_get_selection_owner(connection, clipboard), nullptr));
+            connection, xcb_get_selection_owner(connection, selection), nullptr));
         return reply ? reply->owner : XCB_NONE;
     }
 
@@ -131,19 +148,18 @@ struct XSelection::State
 
     enum class Answer { Data, Refused, Silent, Failed };
 
-    // Asks the owner for the clipboard in one target and waits for its answer.
-    Answer convert(xcb_atom_t target, QByteArray &data)
+    // Asks the owner for the selection in one target and waits for its answer.
+    Answer convert(xcb_atom_t selection, xcb_atom_t target, QByteArray &data)
     {
         const xcb_atom_t property = properties[nextProperty];
         nextProperty = (nextProperty + 1) % kPropertyCount;
         xcb_delete_property(connection, window, property);
-        xcb_convert_selection(connection, window, clipboard, target, property, XCB_CURRENT_TIME);
+        xcb_convert_selection(connection, window, selection, target, property, XCB_CURRENT_TIME);
         xcb_flush(connection);
 
         QElapsedTimer clock;
         clock.start();
         const xcb_window_t requestor = window;
-        const xcb_atom_t selection = clipboard;
         const auto notified = waitFor(
             [=](const xcb_generic_event_t &event) {
                 if ((event.response_type & 0x7f) != XCB_SELECTION_NOTIFY)
@@ -204,7 +220,7 @@ std::unique_ptr<XSelection> XSelection::connect(const char *displayName, Limits 
     xcb_create_window(state->connection, XCB_COPY_FROM_PARENT, state->window, screens.data->root, 0, 0, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
 
-    QList<QByteArray> names = {"CLIPBOARD", "UTF8_STRING", "INCR"};
+    QList<QByteArray> names = {"CLIPBOARD", "UTF8_STRING", "INCR", "TARGETS"};
     for (std::size_t i = 0; i < kPropertyCount; ++i)
         names.append("BILAN_CLIPBOARD_" + QByteArray::number(qulonglong(i)));
     QList<xcb_intern_atom_cookie_t> cookies;
@@ -220,8 +236,9 @@ std::unique_ptr<XSelection> XSelection::connect(const char *displayName, Limits 
     state->clipboard = atoms[0];
     state->utf8 = atoms[1];
     state->incr = atoms[2];
+    state->targets = atoms[3];
     for (std::size_t i = 0; i < kPropertyCount; ++i)
-        state->properties[i] = atoms[qsizetype(3 + i)];
+        state->properties[i] = atoms[qsizetype(4 + i)];
     return std::unique_ptr<XSelection>(new XSelection(std::move(state)));
 }
 
@@ -230,33 +247,52 @@ std::optional<QString> XSelection::text()
     State &s = *d;
     if (s.broken())
         return std::nullopt;
-    const xcb_window_t owner = s.owner();
+    const xcb_window_t owner = s.owner(s.clipboard);
     if (owner == XCB_NONE)
         return s.broken() ? std::nullopt : std::optional<QString>(QString());
-    if (owner == s.silentOwner && s.silentSince.elapsed() < s.limits.silentRetry.count())
+    if (s.recentlySilent(owner))
         return std::nullopt;
 
     // UTF-8 first; an owner that offers only Latin-1 text still gives it.
     const std::pair<xcb_atom_t, bool> targets[] = {{s.utf8, true}, {XCB_ATOM_STRING, false}};
     for (const auto &[target, utf8] : targets) {
         QByteArray data;
-        switch (s.convert(target, data)) {
+        switch (s.convert(s.clipboard, target, data)) {
         case State::Answer::Data:
-            s.silentOwner = XCB_NONE;
+            s.markAnswered(owner);
             return utf8 ? QString::fromUtf8(data) : QString::fromLatin1(data);
         case State::Answer::Refused:
             continue;
         case State::Answer::Silent:
-            s.silentOwner = owner;
-            s.silentSince.start();
+            s.markSilent(owner);
             return std::nullopt;
         case State::Answer::Failed:
             return std::nullopt;
         }
     }
     // It answers, but with no text: a picture, say.
-    s.silentOwner = XCB_NONE;
+    s.markAnswered(owner);
     return QString();
+}
+
+bool XSelection::ownerSilent(Selection selection)
+{
+    State &s = *d;
+    if (s.broken())
+        return false;
+    const xcb_atom_t atom = selection == Selection::Primary ? xcb_atom_t(XCB_ATOM_PRIMARY) : s.clipboard;
+    const xcb_window_t owner = s.owner(atom);
+    if (owner == XCB_NONE)
+        return false;
+    if (s.recentlySilent(owner))
+        return true;
+    QByteArray offered;
+    if (s.convert(atom, s.targets, offered) == State::Answer::Silent) {
+        s.markSilent(owner);
+        return true;
+    }
+    s.markAnswered(owner);
+    return false;
 }
 
 bool XSelection::clear()
@@ -264,12 +300,12 @@ bool XSelection::clear()
     State &s = *d;
     if (s.broken())
         return false;
-    if (s.owner() == XCB_NONE)
+    if (s.owner(s.clipboard) == XCB_NONE)
         return !s.broken();
     // The current server time, so that the request is never older than the
     // owner's own and ignored for it.
     xcb_set_selection_owner(s.connection, XCB_NONE, s.clipboard, XCB_CURRENT_TIME);
-    return s.owner() == XCB_NONE && !s.broken();
+    return s.owner(s.clipboard) == XCB_NONE && !s.broken();
 }
 
 } // namespace bilan

@@ -8,11 +8,11 @@
 
 namespace bilan {
 
-// The X clipboard (the CLIPBOARD selection) while another program owns it,
-// over an X connection of this program's own. Qt's own read waits seconds
-// for an owner that never answers, with the window frozen; here every wait
-// has a short deadline, and an owner that let one pass is not asked again
-// for a while.
+// The X clipboard (the CLIPBOARD selection, and the PRIMARY one that a
+// middle click pastes) while another program owns it, over an X connection
+// of this program's own. Qt's own read waits seconds for an owner that never
+// answers, with the window frozen; here every wait has a short deadline, and
+// an owner that let one pass is not asked again for a while.
 class XSelection final
 {
 public:
@@ -39,6 +39,14 @@ public:
     // owner offers no text; nothing when the owner did not answer in time
     // or the text could not be had.
     std::optional<QString> text();
+
+    enum class Selection { Clipboard, Primary };
+    // Whether another program owns the selection and lets the deadline pass
+    // without answering (or did so a moment ago, see silentRetry). Asks only
+    // which formats it offers, so an owner of a large text or picture costs
+    // a round trip, not its data. False when nobody owns it, the owner
+    // answers (a refusal counts), or X cannot be asked.
+    bool ownerSilent(Selection selection = Selection::Clipboard);
     // Takes the clipboard from its owner, leaving nobody owning it: empty
     // in every format. False when it could not be done.
     bool clear();

@@ -1,6 +1,7 @@
 #include "application.h"
 
 #include "fonts.h"
+#include "platform/pasteguard.h"
 #include "text/codepage.h"
 
 #include <QApplication>
@@ -35,6 +36,7 @@ bool prepareApplication(QApplication &app)
     }
 
     installFontSubstitutes();
+    installPasteGuard(app);
     return true;
 }
 

@@ -1,0 +1,211 @@
+// Qt's own pastes in the real window's text controls (Ctrl+V, Shift+Insert,
+// a middle click, the context menu) against other X programs: an owner that
+// never answers (silentowner) and xclip. Runs under Xvfb.
+
+#include "support/scriptedservices.h"
+
+#include "shell/application.h"
+#include "shell/form1.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+
+using namespace bilan;
+using namespace bilan::test;
+
+namespace {
+
+enum class Gesture { CtrlV, ShiftInsert, MiddleClick, ContextMenu };
+
+struct Outcome
+{
+    qint64 heldMs = 0; // how long the synchronous delivery held this thread
+    bool menuShown = false;
+};
+
+Outcome perform(QWidget *control, Gesture gesture)
+{
+    auto *area = qobject_cast<QAbstractScrollArea *>(control);
+    QWidget *surface = area ? area->viewport() : control;
+    Outcome outcome;
+    // A menu that opens is closed at once, so that one let through wrongly
+    // fails on time instead of waiting for a click.
+    QTimer closer;
+    closer.setSingleShot(true);
+    QObject::connect(&closer, &QTimer::timeout, [&outcome] {
+        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            outcome.menuShown = true;
+            menu->close();
+        }
+    });
+    QElapsedTimer clock;
+    clock.start();
+    switch (gesture) {
+    case Gesture::CtrlV: QTest::keyClick(control, Qt::Key_V, Qt::ControlModifier); break;
+    case Gesture::ShiftInsert: QTest::keyClick(control, Qt::Key_Insert, Qt::ShiftModifier); break;
+    case Gesture::MiddleClick: QTest::mouseClick(surface, Qt::MiddleButton, {}, QPoint(4, 4)); break;
+    case Gesture::ContextMenu: {
+        closer.start(100);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(4, 4), surface->mapToGlobal(QPoint(4, 4)));
+        QCoreApplication::sendEvent(surface, &event);
+        break;
+    }
+    }
+    outcome.heldMs = clock.elapsed();
+    QTest::qWait(150);
+    return outcome;
+}
+
+// The text controls all have their text as a property of one of two names.
+const char *textProperty(QWidget *control) { return qobject_cast<QLineEdit *>(control) ? "text" : "plainText"; }
+
+QByteArray othersSee(const QString &selection)
+{
+    QProcess reader;
+    reader.start(QStringLiteral("xclip"), {"-o", "-selection", selection});
+    QElapsedTimer clock;
+    clock.start();
+    // Keeps this process serving a selection it may own meanwhile.
+    while (reader.state() != QProcess::NotRunning && clock.elapsed() < 5000)
+        QTest::qWait(10);
+    return reader.readAllStandardOutput();
+}
+
+// A program that owns the selection ("clipboard" or "primary") until it is
+// killed: xclip with the text, or silentowner without one.
+struct Owner
+{
+    QProcess process;
+    ~Owner()
+    {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+    void start(const QString &selection, const QByteArray &text = {})
+    {
+        if (text.isNull()) {
+            process.start(QStringLiteral(SILENT_OWNER), {selection.toUpper()});
+            QVERIFY(process.waitForReadyRead(5000));
+            // A keystroke reaches Qt only after the news that another
+            // program took the selection, so Qt has heard it by then.
+            const QClipboard *clipboard = QGuiApplication::clipboard();
+            QTRY_VERIFY(!(selection == "primary" ? clipboard->ownsSelection() : clipboard->ownsClipboard()));
+            return;
+        }
+        process.start(QStringLiteral("xclip"), {"-i", "-selection", selection, "-quiet"});
+        QVERIFY(process.waitForStarted(5000));
+        process.write(text);
+        process.closeWriteChannel();
+        QTRY_COMPARE_WITH_TIMEOUT(othersSee(selection), text, 10000);
+    }
+};
+
+} // namespace
+
+class TestX11Paste : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<Harness> m_h;
+    QLineEdit m_inputBox;
+
+    QWidget *prepared(const QString &which)
+    {
+        QWidget *control = which == "manuscript" ? m_h->window().ui().RichTextBox1
+                         : which == "board"      ? m_h->window().ui().Text2[0]
+                                                 : static_cast<QWidget *>(&m_inputBox);
+        control->setProperty(textProperty(control), QStringLiteral("原稿"));
+        m_inputBox.setCursorPosition(0);
+        return control;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QFAIL("needs a real X server (QT_QPA_PLATFORM=xcb)");
+        // As the program starts: the guard comes with the application's set-up.
+        QVERIFY(prepareApplication(*qApp));
+        m_h = std::make_unique<Harness>(qtServices().clipboard);
+        m_h->window().show();
+        m_h->window().ui().Text2[0]->show();
+        m_inputBox.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&m_h->window()));
+    }
+
+    void cleanupTestCase() { m_h.reset(); }
+
+    void pasteWaitsOnlyForAnOwnerThatAnswers_data()
+    {
+        QTest::addColumn<QString>("which");
+        QTest::addColumn<Gesture>("gesture");
+        QTest::addColumn<bool>("answers");
+        for (const bool answers : {false, true}) {
+            const char *owner = answers ? "xclip: " : "silent: ";
+            auto row = [&](const char *name, const char *which, Gesture gesture) {
+                QTest::addRow("%s%s", owner, name) << QString::fromLatin1(which) << gesture << answers;
+            };
+            row("manuscript Ctrl+V", "manuscript", Gesture::CtrlV);
+            row("manuscript middle click", "manuscript", Gesture::MiddleClick);
+            row("manuscript context menu", "manuscript", Gesture::ContextMenu);
+            row("board Shift+Insert", "board", Gesture::ShiftInsert);
+            row("board context menu", "board", Gesture::ContextMenu);
+            row("input box Ctrl+V", "input box", Gesture::CtrlV);
+            row("input box middle click", "input box", Gesture::MiddleClick);
+            row("input box context menu", "input box", Gesture::ContextMenu);
+        }
+    }
+
+    void pasteWaitsOnlyForAnOwnerThatAnswers()
+    {
+        QFETCH(QString, which);
+        QFETCH(Gesture, gesture);
+        QFETCH(bool, answers);
+        QWidget *control = prepared(which);
+        Owner owner;
+        owner.start(gesture == Gesture::MiddleClick ? "primary" : "clipboard", answers ? "别处的" : QByteArray());
+        const Outcome outcome = perform(control, gesture);
+        QVERIFY2(outcome.heldMs < 300, qPrintable(QString::number(outcome.heldMs)));
+        QCOMPARE(outcome.menuShown, answers && gesture == Gesture::ContextMenu);
+        const bool pastes = answers && gesture != Gesture::ContextMenu;
+        QCOMPARE(control->property(textProperty(control)).toString(), QString::fromUtf8(pastes ? "别处的原稿" : "原稿"));
+    }
+
+    void ownCopyPastes()
+    {
+        // Qt answers for what this program copied; asking over X would
+        // wait on this very thread.
+        auto *manuscript = static_cast<QTextEdit *>(prepared("manuscript"));
+        manuscript->selectAll();
+        QTest::keyClick(manuscript, Qt::Key_C, Qt::ControlModifier);
+        prepared("manuscript");
+        QVERIFY(perform(manuscript, Gesture::CtrlV).heldMs < 300);
+        QCOMPARE(manuscript->toPlainText(), QStringLiteral("原稿原稿"));
+    }
+
+    void pastesAgainOnceTheSilentOwnerIsGone()
+    {
+        QWidget *manuscript = prepared("manuscript");
+        {
+            Owner silent;
+            silent.start("clipboard");
+            QVERIFY(perform(manuscript, Gesture::CtrlV).heldMs < 300);
+        }
+        Owner owner;
+        owner.start("clipboard", "之后");
+        QVERIFY(perform(manuscript, Gesture::CtrlV).heldMs < 300);
+        QCOMPARE(manuscript->property("plainText").toString(), QStringLiteral("之后原稿"));
+    }
+};
+
+QTEST_MAIN(TestX11Paste)
+#include "tst_x11paste.moc"
