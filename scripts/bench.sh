@@ -21,6 +21,12 @@ build=$(readlink -f "${1:-$top/build}")
 BILAN_BUILD="$build" "$top/scripts/setup.sh"
 cmake --build "$build" --target bench
 
+# Qt wants a private runtime folder and says so at every start without one.
+runtime=$(mktemp -d)
+trap 'rm -rf "$runtime"' EXIT
+chmod 700 "$runtime"
+export XDG_RUNTIME_DIR="$runtime"
+
 missed=()
 part() {
     local name=$1
