@@ -6,16 +6,12 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace bilan::protect {
 
 namespace {
 
 constexpr int kExemptFields = 15;
-
-constexpr QFileDevice::Permissions kOwnerFile = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-constexpr QFileDevice::Permissions kOwnerFolder = kOwnerFile | QFileDevice::ExeOwner;
 
 QString native(const QString &path)
 {
@@ -46,24 +42,6 @@ QString passwordWriteFailure(const QString &path, const QString &reason)
 QString exemptFailure(const QString &path, const QString &reason)
 {
     return QStringLiteral("无法使用免加密字符文件“%1”：%2。文稿没有改动。").arg(native(path), reason);
-}
-
-// The folder must exist and be its owner's alone before the password goes
-// into it. Only the last folder is made private: the ones above it (the
-// home folder, ~/.config) are not the program's to change.
-QString preparePrivateFolder(const QString &folder)
-{
-    const QFileInfo info(folder);
-    if (info.exists() && !info.isDir())
-        return QStringLiteral("“%1”不是文件夹").arg(native(folder));
-    if (!info.exists()) {
-        const QString parent = info.absolutePath();
-        if (!QDir().mkpath(parent) || !QDir().mkdir(folder, kOwnerFolder))
-            return QStringLiteral("无法建立文件夹“%1”").arg(native(folder));
-    }
-    if (!QFile::setPermissions(folder, kOwnerFolder))
-        return QStringLiteral("无法把文件夹“%1”设为只有本人能进入").arg(native(folder));
-    return {};
 }
 
 } // namespace
@@ -110,32 +88,11 @@ StoredPassword readPassword(const QString &path)
 
 QString writePassword(const QString &path, const QString &password)
 {
-    const QFileInfo info(path);
-    if (const QString problem = preparePrivateFolder(info.absolutePath()); !problem.isEmpty())
-        return passwordWriteFailure(path, problem);
-    if (info.isDir())
-        return passwordWriteFailure(path, QStringLiteral("这是一个文件夹，不是文件"));
-
-    const QByteArray bytes = plaintext::encode(password + u'\n');
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return passwordWriteFailure(path, manuscript::writeFailureReason(file.errorString()));
-    // Set on the fresh file before it takes the old one's place, so the
-    // password is never readable by others, not even for a moment.
-    if (!file.setPermissions(kOwnerFile)) {
-        file.cancelWriting();
-        return passwordWriteFailure(path, QStringLiteral("无法把文件设为只有本人能读写"));
-    }
-    // A short write is no error to the save file: check the count, and
-    // flush by hand so that a full disk is seen before the commit.
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const QString reason = manuscript::writeFailureReason(file.errorString());
-        file.cancelWriting();
-        return passwordWriteFailure(path, reason);
-    }
-    if (!file.commit())
-        return passwordWriteFailure(path, manuscript::writeFailureReason(file.errorString()));
-    return {};
+    // The folder is made its owner's alone before the password goes in.
+    QString reason = manuscript::preparePrivateFolder(QFileInfo(path).absolutePath());
+    if (reason.isEmpty())
+        reason = manuscript::writeWhole(path, plaintext::encode(password + u'\n'), true);
+    return reason.isEmpty() ? QString() : passwordWriteFailure(path, reason);
 }
 
 ExemptCharacters readExemptFile(const QString &path)

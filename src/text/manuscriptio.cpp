@@ -97,10 +97,9 @@ QString missingReason(const QFileInfo &info)
 
 // The folder on the way that is a file, if any: the system only says
 // "not a directory" and the user needs to know which.
-std::optional<QString> fileInTheWay(const QFileInfo &info)
+std::optional<QString> fileInTheWay(const QString &folder)
 {
-    QDir folder(info.absolutePath());
-    QString path = folder.absolutePath();
+    QString path = QDir(folder).absolutePath();
     while (!path.isEmpty()) {
         const QFileInfo step(path);
         if (step.exists())
@@ -122,7 +121,7 @@ Outcome load(const QString &path, QTextDocument &document)
 
     const QFileInfo info(path);
     if (!info.exists()) {
-        if (const auto blocker = fileInTheWay(info))
+        if (const auto blocker = fileInTheWay(info.absolutePath()))
             return openFailure(path, QStringLiteral("“%1”不是文件夹").arg(native(*blocker)));
         return openFailure(path, missingReason(info));
     }
@@ -179,24 +178,36 @@ Outcome saveBytes(const QString &path, const QByteArray &bytes)
 {
     if (path.isEmpty())
         return {QStringLiteral("无法保存文件：没有给出文件名。")};
+    if (const QString reason = writeWhole(path, bytes); !reason.isEmpty())
+        return saveFailure(path, reason);
+    return {};
+}
 
+QString writeWhole(const QString &path, const QByteArray &bytes, bool ownerOnly)
+{
     const QFileInfo info(path);
     if (info.isDir())
-        return saveFailure(path, QStringLiteral("这是一个文件夹，不是文件"));
-    if (const auto blocker = fileInTheWay(info))
-        return saveFailure(path, QStringLiteral("“%1”不是文件夹").arg(native(*blocker)));
+        return QStringLiteral("这是一个文件夹，不是文件");
+    if (const auto blocker = fileInTheWay(info.absolutePath()))
+        return QStringLiteral("“%1”不是文件夹").arg(native(*blocker));
     if (!QFileInfo(info.absolutePath()).exists())
-        return saveFailure(path, missingReason(info));
+        return missingReason(info);
     if (info.exists() && !info.isFile())
-        return saveFailure(path, QStringLiteral("这不是普通文件"));
+        return QStringLiteral("这不是普通文件");
 
     QSaveFile file(path);
     // Unbuffered, so that a write cut short reports the system's reason
     // (disk full) even for a file small enough to sit in a buffer.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         if (info.exists() && !info.isWritable())
-            return saveFailure(path, QStringLiteral("文件是只读的"));
-        return saveFailure(path, systemReason(file.errorString(), Direction::Writing));
+            return QStringLiteral("文件是只读的");
+        return systemReason(file.errorString(), Direction::Writing);
+    }
+    // Set on the fresh file before it takes the old one's place, so the
+    // content is never readable by others, not even for a moment.
+    if (ownerOnly && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+        file.cancelWriting();
+        return QStringLiteral("无法把文件设为只有本人能读写");
     }
     // A write cut short by a full disk or a size limit is not an error to
     // the save file, and a failed flush does not stop its commit: keep
@@ -211,16 +222,31 @@ Outcome saveBytes(const QString &path, const QByteArray &bytes)
     if (written != bytes.size() || !file.flush()) {
         const QString reason = systemReason(file.errorString(), Direction::Writing);
         file.cancelWriting();
-        return saveFailure(path, reason);
+        return reason;
     }
     if (!file.commit())
-        return saveFailure(path, systemReason(file.errorString(), Direction::Writing));
+        return systemReason(file.errorString(), Direction::Writing);
     return {};
 }
 
-QString writeFailureReason(const QString &systemMessage)
+QString preparePrivateFolder(const QString &folder)
 {
-    return systemReason(systemMessage, Direction::Writing);
+    constexpr QFileDevice::Permissions ownerOnly =
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+    const QFileInfo info(folder);
+    if (!info.exists()) {
+        // Made for the owner alone from the start.
+        if (QDir().mkpath(info.absolutePath()) && QDir().mkdir(info.absoluteFilePath(), ownerOnly))
+            return {};
+        if (const auto blocker = fileInTheWay(info.absoluteFilePath()))
+            return QStringLiteral("“%1”不是文件夹").arg(native(*blocker));
+        return QStringLiteral("无法建立文件夹“%1”").arg(native(folder));
+    }
+    if (!info.isDir())
+        return QStringLiteral("“%1”不是文件夹").arg(native(folder));
+    if (!QFile::setPermissions(folder, ownerOnly))
+        return QStringLiteral("无法把文件夹“%1”设为只有本人能进入").arg(native(folder));
+    return {};
 }
 
 } // namespace bilan::manuscript

@@ -28,8 +28,18 @@ Outcome save(const QString &path, const QTextDocument &document, Format format);
 // The same whole-file save for bytes made elsewhere: the small data files
 // (the quick phrases) get the same safety and the same wording of failures.
 Outcome saveBytes(const QString &path, const QByteArray &bytes);
-// The reason, in Chinese, for a failed write of any of the program's files,
-// from the system's message that Qt reports (errorString()).
-QString writeFailureReason(const QString &systemMessage);
+
+// The whole-file write under every save of the program: the bytes go to a
+// fresh file in the same folder, which then replaces the old one. With
+// ownerOnly the fresh file is its owner's alone (0600) before it replaces
+// anything. Returns the reason in Chinese when it could not be done, with
+// the old file left as it was; empty when the file was written.
+QString writeWhole(const QString &path, const QByteArray &bytes, bool ownerOnly = false);
+
+// The folder of the user's own files, made if missing, as its owner's alone
+// (0700). Only that folder: the ones above it (the home folder, ~/.config)
+// are not the program's to change. Returns the reason in Chinese when it
+// could not be done, otherwise empty.
+QString preparePrivateFolder(const QString &folder);
 
 } // namespace bilan::manuscript

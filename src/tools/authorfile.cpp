@@ -6,32 +6,14 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace bilan {
 
 namespace {
 
-constexpr QFile::Permissions OwnerOnlyFolder = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
-constexpr QFile::Permissions OwnerOnlyFile = QFile::ReadOwner | QFile::WriteOwner;
-
 QString native(const QString &path)
 {
     return QDir::toNativeSeparators(path);
-}
-
-// The nearest part of the path that exists, and so is where a folder
-// could not be made when it is a file.
-QString nearestExisting(const QString &path)
-{
-    QString step = QFileInfo(path).absoluteFilePath();
-    while (!QFileInfo::exists(step)) {
-        const QString up = QFileInfo(step).absolutePath();
-        if (up == step)
-            break;
-        step = up;
-    }
-    return step;
 }
 
 } // namespace
@@ -107,52 +89,14 @@ QByteArray AuthorFile::encode(const AuthorRecord &record)
     return plaintext::encode(line);
 }
 
-QString AuthorFile::ensureFolder() const
-{
-    const QFileInfo folder(m_folder);
-    if (folder.isDir())
-        return {};
-    if (!folder.exists()) {
-        QDir().mkpath(folder.absolutePath());
-        // Made for the owner alone from the start, so that the details are
-        // never readable by others, not even for a moment.
-        if (QDir().mkdir(folder.absoluteFilePath(), OwnerOnlyFolder))
-            return {};
-    }
-    const QString blocker = nearestExisting(m_folder);
-    if (QFileInfo(blocker).exists() && !QFileInfo(blocker).isDir())
-        return QStringLiteral("“%1”不是文件夹").arg(native(blocker));
-    return QStringLiteral("无法新建文件夹“%1”").arg(native(m_folder));
-}
-
 QString AuthorFile::write(const AuthorRecord &record) const
 {
-    const QString target = path();
-    const auto failure = [&target](const QString &reason) {
-        return QStringLiteral("无法保存作者信息文件“%1”：%2。").arg(native(target), reason);
-    };
-
-    if (const QString reason = ensureFolder(); !reason.isEmpty())
-        return failure(reason);
-    if (QFileInfo(target).isDir())
-        return failure(QStringLiteral("这是一个文件夹，不是文件"));
-
-    const QByteArray bytes = encode(record);
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly))
-        return failure(manuscript::writeFailureReason(file.errorString()));
-    file.setPermissions(OwnerOnlyFile);
-    // A write cut short (a full disk, a size limit) is not an error to the
-    // save file until it is flushed, and a failed flush would not stop the
-    // commit: flush by hand and give up before anything is replaced.
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const QString reason = manuscript::writeFailureReason(file.errorString());
-        file.cancelWriting();
-        return failure(reason);
-    }
-    if (!file.commit())
-        return failure(manuscript::writeFailureReason(file.errorString()));
-    return {};
+    QString reason = manuscript::preparePrivateFolder(m_folder);
+    if (reason.isEmpty())
+        reason = manuscript::writeWhole(path(), encode(record), true);
+    if (reason.isEmpty())
+        return {};
+    return QStringLiteral("无法保存作者信息文件“%1”：%2。").arg(native(path()), reason);
 }
 
 } // namespace bilan

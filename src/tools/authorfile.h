@@ -52,7 +52,7 @@ public:
     AuthorReading read() const;
 
     // Writes the record whole to a fresh file that then replaces the old
-    // one, creating the folder (for the owner only) when it is missing.
+    // one, the folder made its owner's alone (and made when missing).
     // Returns the empty text, or a sentence in Chinese that names the file
     // and says why it could not be written.
     QString write(const AuthorRecord &record) const;
@@ -60,8 +60,6 @@ public:
     static QByteArray encode(const AuthorRecord &record);
 
 private:
-    QString ensureFolder() const;
-
     QString m_folder;
 };
 
