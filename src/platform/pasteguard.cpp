@@ -24,8 +24,6 @@
 #include <QPlainTextEdit>
 #include <QTextEdit>
 
-#include <memory>
-
 namespace bilan {
 namespace {
 
@@ -81,24 +79,17 @@ protected:
     }
 
 private:
-    bool ownerSilent(QClipboard::Mode mode)
+    static bool ownerSilent(QClipboard::Mode mode)
     {
         // What this program holds itself Qt gives back at once.
         const QClipboard *clipboard = QGuiApplication::clipboard();
         if (mode == QClipboard::Selection ? clipboard->ownsSelection() : clipboard->ownsClipboard())
             return false;
-        if (!m_connectTried) {
-            // Only at the first paste, so that starting the program costs nothing.
-            m_connectTried = true;
-            m_selection = XSelection::connect(nullptr);
-        }
-        return m_selection
-            && m_selection->ownerSilent(mode == QClipboard::Selection ? XSelection::Selection::Primary
-                                                                      : XSelection::Selection::Clipboard);
+        XSelection *selection = XSelection::shared();
+        return selection
+            && selection->ownerSilent(mode == QClipboard::Selection ? XSelection::Selection::Primary
+                                                                    : XSelection::Selection::Clipboard);
     }
-
-    std::unique_ptr<XSelection> m_selection;
-    bool m_connectTried = false;
 };
 
 } // namespace

@@ -230,21 +230,12 @@ public:
 private:
     // The X connection for a clipboard that another program owns; nothing
     // when this program owns it, off X, or when X cannot be reached that way.
-    XSelection *othersSelection()
+    static XSelection *othersSelection()
     {
         if (QGuiApplication::platformName() != QLatin1String("xcb") || QGuiApplication::clipboard()->ownsClipboard())
             return nullptr;
-        if (!m_connectTried) {
-            m_connectTried = true;
-            // The display Qt was started on; Qt itself takes it from DISPLAY
-            // unless told otherwise on the command line.
-            m_selection = XSelection::connect(nullptr);
-        }
-        return m_selection.get();
+        return XSelection::shared();
     }
-
-    std::unique_ptr<XSelection> m_selection;
-    bool m_connectTried = false;
 };
 
 class QtTicker final : public Ticker

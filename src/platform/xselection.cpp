@@ -199,6 +199,12 @@ std::unique_ptr<XSelection> XSelection::connect(const char *displayName)
     return connect(displayName, Limits{});
 }
 
+XSelection *XSelection::shared()
+{
+    static const std::unique_ptr<XSelection> connection = connect(nullptr);
+    return connection.get();
+}
+
 std::unique_ptr<XSelection> XSelection::connect(const char *displayName, Limits limits)
 {
     auto state = std::make_unique<State>();

@@ -31,6 +31,11 @@ public:
     // Nothing when no X server can be reached (displayName: as DISPLAY).
     static std::unique_ptr<XSelection> connect(const char *displayName = nullptr);
     static std::unique_ptr<XSelection> connect(const char *displayName, Limits limits);
+    // The program's one connection to the display Qt was started on (Qt
+    // takes it from DISPLAY unless told otherwise), made at its first use so
+    // that starting the program costs nothing. Shared, so that every reader
+    // learns of a silent owner at once. Nothing when X cannot be reached.
+    static XSelection *shared();
     ~XSelection();
     XSelection(const XSelection &) = delete;
     XSelection &operator=(const XSelection &) = delete;
