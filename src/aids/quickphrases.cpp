@@ -88,26 +88,16 @@ QStringList QuickPhrases::phrases() const
 
 void QuickPhrases::load()
 {
-    const QFileInfo info(fileName());
-    // Only a regular file is read: a fifo of that name would block the
-    // window until someone wrote into it.
-    if (info.exists() && !info.isFile()) {
-        const QString reason = info.isDir() ? QStringLiteral("这是一个文件夹，不是文件")
-                                            : QStringLiteral("这不是普通文件");
-        m_window.services().prompts->message(
-            &m_window, QStringLiteral("无法读取快捷输入词组文件“%1”：%2。").arg(native(info.absoluteFilePath()), reason),
-            MessageButtons::Ok, MessageIcon::Warning);
-        return;
-    }
     const fields::DataFile file = fields::readDataFile(fileName());
     if (file.status == fields::FileStatus::Missing)
         return;
     if (file.status == fields::FileStatus::Unreadable) {
         // Said aloud: boxes left empty by a silent failure would be saved
         // over the phrases the author cannot see.
-        const QString reason = info.isReadable() ? QStringLiteral("读取失败") : QStringLiteral("没有读取权限");
         m_window.services().prompts->message(
-            &m_window, QStringLiteral("无法读取快捷输入词组文件“%1”：%2。").arg(native(info.absoluteFilePath()), reason),
+            &m_window,
+            QStringLiteral("无法读取快捷输入词组文件“%1”：%2。")
+                .arg(native(QFileInfo(fileName()).absoluteFilePath()), file.reason),
             MessageButtons::Ok, MessageIcon::Warning);
         return;
     }

@@ -18,17 +18,6 @@ QString native(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
-// readDataFile only says that a file that is there could not be read.
-QString unreadableReason(const QString &path)
-{
-    const QFileInfo info(path);
-    if (info.isDir())
-        return QStringLiteral("这是一个文件夹，不是文件");
-    if (!info.isReadable())
-        return QStringLiteral("没有读取权限");
-    return QStringLiteral("读取失败");
-}
-
 QString passwordReadFailure(const QString &path, const QString &reason)
 {
     return QStringLiteral("无法读取登录密码文件“%1”：%2。").arg(native(path), reason);
@@ -66,7 +55,7 @@ StoredPassword readPassword(const QString &path)
         return result;
     case fields::FileStatus::Unreadable:
         result.status = StoredPassword::Status::Failed;
-        result.error = passwordReadFailure(path, unreadableReason(path));
+        result.error = passwordReadFailure(path, file.reason);
         return result;
     case fields::FileStatus::Ok:
         break;
@@ -104,7 +93,7 @@ ExemptCharacters readExemptFile(const QString &path)
         return result;
     }
     if (file.status == fields::FileStatus::Unreadable) {
-        result.error = exemptFailure(path, unreadableReason(path));
+        result.error = exemptFailure(path, file.reason);
         return result;
     }
 

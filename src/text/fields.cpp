@@ -161,17 +161,31 @@ QString decodeDataFile(QByteArrayView bytes)
 DataFile readDataFile(const QString &path)
 {
     DataFile result;
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
-        result.status = path.isEmpty() || !QFileInfo::exists(path) ? FileStatus::Missing
-                                                                   : FileStatus::Unreadable;
+    const auto unreadable = [&result](const QString &reason) {
+        result.status = FileStatus::Unreadable;
+        result.reason = reason;
         return result;
+    };
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists()) {
+        result.status = FileStatus::Missing;
+        return result;
+    }
+    if (info.isDir())
+        return unreadable(QStringLiteral("这是一个文件夹，不是文件"));
+    if (!info.isFile())
+        return unreadable(QStringLiteral("这不是普通文件"));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (!QFileInfo::exists(path)) { // gone between the look and the open
+            result.status = FileStatus::Missing;
+            return result;
+        }
+        return unreadable(info.isReadable() ? QStringLiteral("读取失败") : QStringLiteral("没有读取权限"));
     }
     const QByteArray bytes = file.read(DataFileLimit);
-    if (file.error() != QFileDevice::NoError) {
-        result.status = FileStatus::Unreadable;
-        return result;
-    }
+    if (file.error() != QFileDevice::NoError)
+        return unreadable(QStringLiteral("读取失败"));
     result.text = decodeDataFile(bytes);
     return result;
 }

@@ -70,12 +70,15 @@ struct DataFile
 {
     FileStatus status = FileStatus::Ok;
     QString text;
+    // When Unreadable: why, in Chinese, for the message that names the file.
+    QString reason;
 };
 
 // Opens, reads and closes a data file. Missing is told apart from other
 // failures after the open has failed, since only a missing file has a
-// branch of its own in the commands that read these files. Only the first
-// mebibyte is read: the files hold a few lines.
+// branch of its own in the commands that read these files. Only a regular
+// file is opened: a fifo of that name would block the window until someone
+// wrote into it. Only the first mebibyte is read: the files hold a few lines.
 DataFile readDataFile(const QString &path);
 
 } // namespace bilan::fields

@@ -57,14 +57,9 @@ AuthorReading AuthorFile::read() const
     const fields::DataFile file = fields::readDataFile(path());
     switch (file.status) {
     case fields::FileStatus::Missing: reading.missing = true; return reading;
-    case fields::FileStatus::Unreadable: {
-        const QFileInfo info(path());
-        const QString reason = info.isDir()          ? QStringLiteral("这是一个文件夹，不是文件")
-                               : !info.isReadable() ? QStringLiteral("没有读取权限")
-                                                    : QStringLiteral("读取失败");
-        reading.error = QStringLiteral("无法读取作者信息文件“%1”：%2。").arg(native(path()), reason);
+    case fields::FileStatus::Unreadable:
+        reading.error = QStringLiteral("无法读取作者信息文件“%1”：%2。").arg(native(path()), file.reason);
         return reading;
-    }
     case fields::FileStatus::Ok: break;
     }
     fields::Reader reader(file.text);
