@@ -40,6 +40,7 @@ public:
         content.clear();
         return true;
     }
+    bool clearIfUnchanged() override { return clear(); }
 };
 
 QString boardText(int board)

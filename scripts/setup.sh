@@ -10,6 +10,7 @@ build=${BILAN_BUILD:-$top/build}
 packages=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev qt6-translations-l10n libxcb1-dev
+    qt6-base-private-dev libxcb-xfixes0-dev
     fonts-wqy-microhei
     xvfb xauth xclip xdotool x11-utils
     dbus at-spi2-core python3-pyatspi

@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QTextEdit>
+#include <QTemporaryFile>
 #include <QTimer>
 
 using namespace bilan;
@@ -87,11 +88,72 @@ private slots:
         QCOMPARE(selection->text(), QString());
     }
 
-    void silentOwnerDoesNotFreezeTheWindow()
+    // Another program copies again while its first text is being read: the
+    // watcher takes the first and leaves the second for its next tick.
+    void copyMadeWhileTheWatcherReadsStays()
     {
         Window w;
+        w.boards->tick(); // the program listens to the clipboard from here on
+        QProcess racer;
+        racer.start(QStringLiteral(RACE_OWNER), {QStringLiteral("第一份"), QStringLiteral("第二份")});
+        QVERIFY(racer.waitForReadyRead(5000));
+        // X times are in milliseconds: a copy in the same millisecond as the
+        // one before it cannot be told from it, by anyone.
+        QTest::qWait(20);
+        w.boards->tick();
+        QCOMPARE(w.board(0), QStringLiteral("第一份"));
+        QCOMPARE(QString::fromUtf8(othersSee()), QStringLiteral("第二份"));
+        w.boards->tick();
+        QCOMPARE(w.board(1), QStringLiteral("第二份"));
+        QCOMPARE(othersSee(), QByteArray());
+        QTRY_COMPARE(racer.state(), QProcess::NotRunning);
+    }
+
+    // A text over the size limit answers: it is left on the clipboard, not
+    // read again at every tick, and pastes are not refused meanwhile.
+    void ownerOverTheLimitIsLeftAlone()
+    {
+        Window w;
+        QTemporaryFile file;
+        QVERIFY(file.open());
+        const QByteArray huge(17 * 1024 * 1024, 'x');
+        QCOMPARE(file.write(huge), huge.size());
+        file.close();
+        QProcess owner;
+        owner.start(QStringLiteral("xclip"), {"-i", "-selection", "clipboard", "-quiet", file.fileName()});
+        QTRY_COMPARE_WITH_TIMEOUT(XSelection::shared()->owner(), std::optional(XSelection::Owner::Other), 10000);
+        for (int tick = 0; tick < 2; ++tick) {
+            QElapsedTimer clock;
+            clock.start();
+            w.boards->tick();
+            // Read once at most (the whole deadline is 500 ms), then left alone.
+            QVERIFY2(clock.elapsed() < (tick == 0 ? 700 : 100), qPrintable(QString::number(clock.elapsed())));
+            QCOMPARE(w.board(0), QString());
+        }
+        QVERIFY(!XSelection::shared()->ownerSilent());
+        QCOMPARE(othersSee().size(), huge.size());
+        // A new copy is taken at the next tick.
+        QProcess next;
+        next.start(QStringLiteral("xclip"), {"-i", "-selection", "clipboard", "-quiet"});
+        QVERIFY(next.waitForStarted(5000));
+        next.write("小的");
+        next.closeWriteChannel();
+        QTRY_COMPARE_WITH_TIMEOUT(w.board(0), QStringLiteral("小的"), 3000);
+    }
+
+    void silentOwnerDoesNotFreezeTheWindow_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("answers nothing") << QStringList();
+        QTest::newRow("answers only its formats") << QStringList{QStringLiteral("--answers-formats")};
+    }
+
+    void silentOwnerDoesNotFreezeTheWindow()
+    {
+        QFETCH(QStringList, arguments);
+        Window w;
         QProcess silent;
-        silent.start(QStringLiteral(SILENT_OWNER));
+        silent.start(QStringLiteral(SILENT_OWNER), arguments);
         QVERIFY(silent.waitForReadyRead(5000));
         QCOMPARE(silent.readAll(), QByteArray("ready\n"));
 

@@ -80,8 +80,11 @@ QByteArray othersSee(const QString &selection)
     return reader.readAllStandardOutput();
 }
 
+enum class Answers { Nothing, FormatsOnly, Text };
+
 // A program that owns the selection ("clipboard" or "primary") until it is
-// killed: xclip with the text, or silentowner without one.
+// killed: xclip with the text, or silentowner without one (answering which
+// formats it has, or not even that).
 struct Owner
 {
     QProcess process;
@@ -90,10 +93,13 @@ struct Owner
         process.kill();
         process.waitForFinished(5000);
     }
-    void start(const QString &selection, const QByteArray &text = {})
+    void start(const QString &selection, const QByteArray &text = {}, bool answersFormats = false)
     {
         if (text.isNull()) {
-            process.start(QStringLiteral(SILENT_OWNER), {selection.toUpper()});
+            QStringList arguments{selection.toUpper()};
+            if (answersFormats)
+                arguments.prepend(QStringLiteral("--answers-formats"));
+            process.start(QStringLiteral(SILENT_OWNER), arguments);
             QVERIFY(process.waitForReadyRead(5000));
             // A keystroke reaches Qt only after the news that another
             // program took the selection, so Qt has heard it by then.
@@ -148,9 +154,11 @@ private slots:
     {
         QTest::addColumn<QString>("which");
         QTest::addColumn<Gesture>("gesture");
-        QTest::addColumn<bool>("answers");
-        for (const bool answers : {false, true}) {
-            const char *owner = answers ? "xclip: " : "silent: ";
+        QTest::addColumn<Answers>("answers");
+        for (const Answers answers : {Answers::Nothing, Answers::FormatsOnly, Answers::Text}) {
+            const char *owner = answers == Answers::Text      ? "xclip: "
+                              : answers == Answers::Nothing   ? "silent: "
+                                                              : "formats only: ";
             auto row = [&](const char *name, const char *which, Gesture gesture) {
                 QTest::addRow("%s%s", owner, name) << QString::fromLatin1(which) << gesture << answers;
             };
@@ -169,14 +177,16 @@ private slots:
     {
         QFETCH(QString, which);
         QFETCH(Gesture, gesture);
-        QFETCH(bool, answers);
+        QFETCH(Answers, answers);
         QWidget *control = prepared(which);
         Owner owner;
-        owner.start(gesture == Gesture::MiddleClick ? "primary" : "clipboard", answers ? "别处的" : QByteArray());
+        owner.start(gesture == Gesture::MiddleClick ? "primary" : "clipboard",
+                    answers == Answers::Text ? "别处的" : QByteArray(), answers == Answers::FormatsOnly);
         const Outcome outcome = perform(control, gesture);
         QVERIFY2(outcome.heldMs < 300, qPrintable(QString::number(outcome.heldMs)));
-        QCOMPARE(outcome.menuShown, answers && gesture == Gesture::ContextMenu);
-        const bool pastes = answers && gesture != Gesture::ContextMenu;
+        const bool textComes = answers == Answers::Text;
+        QCOMPARE(outcome.menuShown, textComes && gesture == Gesture::ContextMenu);
+        const bool pastes = textComes && gesture != Gesture::ContextMenu;
         QCOMPARE(control->property(textProperty(control)).toString(), QString::fromUtf8(pastes ? "别处的原稿" : "原稿"));
     }
 

@@ -79,8 +79,9 @@ void ClipboardBoards::tick()
         return;
     firstEmpty->setPlainText(text);
     // A clipboard that cannot be emptied keeps the text; the next tick finds
-    // it in the board and leaves it alone.
-    clipboard.clear();
+    // it in the board and leaves it alone. A copy made since the read, in
+    // any program, is not the one taken and stays for the next tick.
+    clipboard.clearIfUnchanged();
 }
 
 void ClipboardBoards::onBoardClick(int index)

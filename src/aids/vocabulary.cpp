@@ -186,10 +186,7 @@ void VocabularyBoard::onLabel(int index)
         return;
     QTextEdit *manuscript = m_window.ui().RichTextBox1;
     Clipboard &clipboard = *m_window.services().clipboard;
-    // Emptied first so that no other format of an earlier copy stays
-    // beside the term; a clipboard that refuses is overwritten anyway.
-    clipboard.clear();
-    // With the clipboard held by another program or not answering, the
+    // The term replaces every format of an earlier copy. With the clipboard held by another program or not answering, the
     // author still gets the term, only not on the clipboard.
     if (!insertViaClipboard(manuscript, term, clipboard))
         insertAtCaret(manuscript, term);

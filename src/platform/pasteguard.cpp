@@ -6,9 +6,9 @@
 // clipboard never answers. Qt offers no deadline and no hook between the
 // event and the read, so an application-wide filter sees those events first
 // and asks the owner, over XSelection's connection with its short deadline,
-// whether it answers at all. An owner that answers is left to Qt, so rich
-// text still pastes exactly as before; an owner that does not costs the
-// event. The context menu cannot be built without Qt reading the clipboard,
+// whether it answers at all, for the formats it offers and for its text.
+// An owner that answers is left to Qt, so rich text still pastes exactly as
+// before; an owner that does not costs the event. The context menu cannot be built without Qt reading the clipboard,
 // so it does not open until the owner answers or is gone.
 #include "pasteguard.h"
 
@@ -81,10 +81,8 @@ protected:
 private:
     static bool ownerSilent(QClipboard::Mode mode)
     {
-        // What this program holds itself Qt gives back at once.
-        const QClipboard *clipboard = QGuiApplication::clipboard();
-        if (mode == QClipboard::Selection ? clipboard->ownsSelection() : clipboard->ownsClipboard())
-            return false;
+        // What this program holds itself Qt gives back at once; whether it
+        // holds it is the X server's word, not Qt's belief.
         XSelection *selection = XSelection::shared();
         return selection
             && selection->ownerSilent(mode == QClipboard::Selection ? XSelection::Selection::Primary

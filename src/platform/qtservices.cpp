@@ -21,9 +21,14 @@
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QProcess>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
+
+// Qt's X platform takes its time for the clipboard from here (Debian:
+// qt6-base-private-dev); the public interface has no way to set it.
+#include <qpa/qplatformnativeinterface.h>
 
 // Where the installed program's data folder lies, relative to the folder
 // of the executable; the build sets it from the install layout.
@@ -198,43 +203,99 @@ public:
     }
 };
 
-// The system clipboard through Qt, except where Qt would freeze the window:
-// on X, a text that another program owns is read, and the clipboard taken
-// from it, over a connection of our own with a short deadline (XSelection).
-// What this program put there itself is Qt's to give back and to clear;
-// Qt would not notice the clipboard emptied under it by another connection.
-// Elsewhere (the offscreen platform of the tests) Qt's clipboard is in the
-// process and answers at once.
+// The system clipboard. Qt holds what this program puts there and serves it
+// to other programs; everything else goes by the X server's answer over a
+// connection of our own with short deadlines (XSelection): whether this
+// program owns the clipboard (Qt's own belief can be wrong), reading a text
+// that another program owns, and emptying. Elsewhere (the offscreen platform
+// of the tests) Qt's clipboard is in the process and answers at once.
 class QtClipboard final : public Clipboard
 {
 public:
     std::optional<QString> text() override
     {
-        if (XSelection *other = othersSelection())
-            return other->text();
-        return QGuiApplication::clipboard()->text();
+        XSelection *x = XSelection::shared();
+        if (!x)
+            return QGuiApplication::clipboard()->text();
+        const std::optional<XSelection::Owner> owner = x->owner();
+        if (!owner)
+            return std::nullopt;
+        if (*owner == XSelection::Owner::Program) {
+            x->noteProgramRead();
+            return QGuiApplication::clipboard()->text();
+        }
+        return x->text();
     }
+
     bool setText(const QString &text) override
     {
-        QGuiApplication::clipboard()->setText(text);
-        return true;
+        XSelection *x = XSelection::shared();
+        if (!x) {
+            QGuiApplication::clipboard()->setText(text);
+            return true;
+        }
+        // Qt takes the clipboard stamped with the time of the last event it
+        // handled, and the server ignores a claim older than the current
+        // owner's: brought up to the server's time first, the claim holds
+        // whoever copied last. Only the server can say whether it did.
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            bringQtToServerTime();
+            QGuiApplication::clipboard()->setText(text);
+            if (x->owner() == XSelection::Owner::Program)
+                return true;
+        }
+        return false;
     }
+
     bool clear() override
     {
-        if (XSelection *other = othersSelection())
-            return other->clear();
-        QGuiApplication::clipboard()->clear();
-        return true;
+        XSelection *x = XSelection::shared();
+        if (!x) {
+            QGuiApplication::clipboard()->clear();
+            return true;
+        }
+        const bool programsOwn = x->owner() == XSelection::Owner::Program;
+        const bool cleared = x->clear();
+        forgetProgramsCopy(*x, programsOwn);
+        return cleared;
+    }
+
+    bool clearIfUnchanged() override
+    {
+        XSelection *x = XSelection::shared();
+        if (!x) {
+            QGuiApplication::clipboard()->clear();
+            return true;
+        }
+        const bool programsOwn = x->owner() == XSelection::Owner::Program;
+        const bool gone = x->clearIfUnchanged();
+        forgetProgramsCopy(*x, programsOwn);
+        return gone;
     }
 
 private:
-    // The X connection for a clipboard that another program owns; nothing
-    // when this program owns it, off X, or when X cannot be reached that way.
-    static XSelection *othersSelection()
+    static void bringQtToServerTime()
     {
-        if (QGuiApplication::platformName() != QLatin1String("xcb") || QGuiApplication::clipboard()->ownsClipboard())
-            return nullptr;
-        return XSelection::shared();
+        QPlatformNativeInterface *native = QGuiApplication::platformNativeInterface();
+        QScreen *screen = QGuiApplication::primaryScreen();
+        if (!native || !screen)
+            return;
+        using SetAppTime = void (*)(QScreen *, quint32);
+        const auto setAppTime = reinterpret_cast<SetAppTime>(native->nativeResourceFunctionForScreen("setapptime"));
+        const auto now = quint32(
+            reinterpret_cast<quintptr>(native->nativeResourceForScreen("gettimestamp", screen)));
+        if (setAppTime && now != 0)
+            setAppTime(screen, now);
+    }
+
+    // Qt lets go of its copy only when another program takes the clipboard;
+    // emptied to nobody, it would go on pasting the old text into the
+    // program's own text controls. Told to clear, it forgets the copy (its
+    // own request to the server is then too late to matter).
+    static void forgetProgramsCopy(XSelection &x, bool programsOwned)
+    {
+        if (programsOwned && x.owner() == XSelection::Owner::Nobody)
+            QGuiApplication::clipboard()->clear();
     }
 };
 

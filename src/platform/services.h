@@ -92,6 +92,10 @@ public:
     virtual bool setText(const QString &text) = 0;
     // Empties the clipboard entirely, every format.
     virtual bool clear() = 0;
+    // Empties the clipboard only while it still holds the copy that text()
+    // last read: a copy that another program made since then stays. True
+    // when the copy read is no longer on the clipboard.
+    virtual bool clearIfUnchanged() = 0;
 };
 
 // A periodic timer on the user-interface thread.

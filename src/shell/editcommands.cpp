@@ -23,13 +23,13 @@ QString selectedPlainText(const QTextEdit *edit)
     return text;
 }
 
-// False when the text could not be put there.
+// False when the text could not be put there. The text replaces whatever
+// the clipboard held, in every format; an empty selection leaves the
+// clipboard empty.
 bool putOnClipboard(Clipboard &clipboard, const QString &text)
 {
-    const bool cleared = clipboard.clear();
-    // An empty selection leaves the clipboard empty of text.
     if (text.isEmpty())
-        return cleared;
+        return clipboard.clear();
     return clipboard.setText(text);
 }
 

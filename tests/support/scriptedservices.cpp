@@ -106,6 +106,7 @@ std::optional<QString> ScriptedClipboard::text()
 {
     if (readFails)
         return std::nullopt;
+    lastRead = content;
     return content;
 }
 
@@ -125,6 +126,13 @@ bool ScriptedClipboard::clear()
         return false;
     content.clear();
     return true;
+}
+
+bool ScriptedClipboard::clearIfUnchanged()
+{
+    if (!lastRead || content != *lastRead)
+        return true;
+    return clear();
 }
 
 Harness::Harness(Clipboard *realClipboard)

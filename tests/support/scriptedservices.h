@@ -150,9 +150,14 @@ public:
     int writes = 0;
     int clears = 0;
 
+    // What text() last returned; a test that changes content behind it
+    // plays another program copying.
+    std::optional<QString> lastRead;
+
     std::optional<QString> text() override;
     bool setText(const QString &text) override;
     bool clear() override;
+    bool clearIfUnchanged() override;
 };
 
 // Timers that tick only when a test says so.
