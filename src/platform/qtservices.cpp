@@ -247,31 +247,8 @@ public:
         return false;
     }
 
-    bool clear() override
-    {
-        XSelection *x = XSelection::shared();
-        if (!x) {
-            QGuiApplication::clipboard()->clear();
-            return true;
-        }
-        const bool programsOwn = x->owner() == XSelection::Owner::Program;
-        const bool cleared = x->clear();
-        forgetProgramsCopy(*x, programsOwn);
-        return cleared;
-    }
-
-    bool clearIfUnchanged() override
-    {
-        XSelection *x = XSelection::shared();
-        if (!x) {
-            QGuiApplication::clipboard()->clear();
-            return true;
-        }
-        const bool programsOwn = x->owner() == XSelection::Owner::Program;
-        const bool gone = x->clearIfUnchanged();
-        forgetProgramsCopy(*x, programsOwn);
-        return gone;
-    }
+    bool clear() override { return empty(&XSelection::clear); }
+    bool clearIfUnchanged() override { return empty(&XSelection::clearIfUnchanged); }
 
 private:
     static void bringQtToServerTime()
@@ -288,14 +265,23 @@ private:
             setAppTime(screen, now);
     }
 
-    // Qt lets go of its copy only when another program takes the clipboard;
-    // emptied to nobody, it would go on pasting the old text into the
-    // program's own text controls. Told to clear, it forgets the copy (its
-    // own request to the server is then too late to matter).
-    static void forgetProgramsCopy(XSelection &x, bool programsOwned)
+    // Empties the clipboard one way or the other over X. Qt lets go of its
+    // own copy only when another program takes the clipboard; emptied to
+    // nobody, it would go on pasting the old text into the program's own
+    // text controls. Told to clear, it forgets the copy (its own request to
+    // the server is then too late to matter).
+    static bool empty(bool (XSelection::*how)())
     {
-        if (programsOwned && x.owner() == XSelection::Owner::Nobody)
+        XSelection *x = XSelection::shared();
+        if (!x) {
             QGuiApplication::clipboard()->clear();
+            return true;
+        }
+        const bool programsOwned = x->owner() == XSelection::Owner::Program;
+        const bool done = (x->*how)();
+        if (programsOwned && x->owner() == XSelection::Owner::Nobody)
+            QGuiApplication::clipboard()->clear();
+        return done;
     }
 };
 
