@@ -313,6 +313,7 @@ private slots:
         QTextCharFormat heading;
         heading.setFontWeight(QFont::Bold);
         heading.setFontPointSize(16);
+        cursor.setBlockCharFormat(heading); // as when the author formats the whole line
         cursor.insertText(u"第一章 电源部分"_qs, heading);
         cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
         cursor.insertText(u"降压到 12V\t输出\x01"_qs);
