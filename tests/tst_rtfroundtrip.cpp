@@ -147,15 +147,15 @@ QString reread(const QByteArray &rtf, QTextDocument &document)
 
 // Every BMP character a manuscript can hold, then one from each 4096 of
 // the planes above it. Left out: what QTextDocument itself turns into
-// structure (line ends, paragraph ends, frame marks, the object mark),
-// C1 controls and non-characters. The C0 controls are in: the manuscript
-// cipher makes them of blanks and tabs.
+// structure (line ends, paragraph ends, frame marks, the object mark), NUL
+// and non-characters. The controls are in: the manuscript cipher makes
+// them of blanks and tabs.
 void everyCharacter(QTextCursor &c)
 {
     QString text;
     for (char32_t u = 0x01; u <= 0x10ffff; u += u < 0x10000 ? 1 : 0x1000) {
-        if (u == u'\n' || u == u'\r' || u == 0x2029 || u == 0xfffc || (u >= 0xfdd0 && u <= 0xfdef) || (u >= 0xd800 && u <= 0xdfff)
-            || (u >= 0x7f && u < 0xa0) || (u & 0xfffe) == 0xfffe)
+        if (u == u'\n' || u == u'\r' || u == 0x2029 || u == 0xfffc || (u >= 0xfdd0 && u <= 0xfdef)
+            || (u >= 0xd800 && u <= 0xdfff) || (u & 0xfffe) == 0xfffe)
             continue;
         text += QString::fromUcs4(&u, 1);
         if (text.size() % 120 == 0)
