@@ -413,7 +413,12 @@ private slots:
         row("empty last paragraph", R"({\rtf1 a\par\par})", u"a\n"_qs);
         row("escapes", R"({\rtf1 \\\{\}})", u"\\{}"_qs);
         row("backslash line end, line ends not text", "{\\rtf1 a\\\nb\r\nc\nd}", u"a\nbcd"_qs);
-        row("control characters", R"({\rtf1\uc0 a\'0ab\u10 c})", u"abc"_qs);
+        row("line ends and NUL are no text", R"({\rtf1\uc0 a\'0ab\u10 c\'0d\u13 d\'00\u0 e})", u"abcde"_qs);
+        // Escaped, the other controls are characters (an encrypted blank is
+        // U+001F); raw, they are the file's layout.
+        row("escaped control characters", R"({\rtf1 a\u31\'1fb\u8\'08c\'1f\'01d\u127\'7fe})",
+            u"a\x1f" "b\x08" "c\x1f\x01" "d\x7f" "e"_qs);
+        row("raw control characters", "{\\rtf1 a\x1f" "b\x01" "c}", u"abc"_qs);
         row("list labels", R"({\rtf1{\listtext 1.\tab}a\par{\pntext\'b7\tab}{\*\pn\pnlvlblt}b\par})", u"a\nb"_qs);
         row("whole item in listtext", R"({\rtf1{\listtext\pard{\tab}{item\par}}next})", u"\titem\nnext"_qs);
         row("table alone", R"({\rtf1\trowd\cellx1000\cellx2000 a\cell b\cell\row})", u"a\nb"_qs);

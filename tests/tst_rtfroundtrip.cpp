@@ -147,14 +147,15 @@ QString reread(const QByteArray &rtf, QTextDocument &document)
 
 // Every BMP character a manuscript can hold, then one from each 4096 of
 // the planes above it. Left out: what QTextDocument itself turns into
-// structure (paragraph ends, frame marks, the object mark), controls other
-// than tab, and non-characters.
+// structure (line ends, paragraph ends, frame marks, the object mark), NUL
+// and non-characters. The controls are in: the manuscript cipher makes
+// them of blanks and tabs.
 void everyCharacter(QTextCursor &c)
 {
     QString text;
-    for (char32_t u = 0x20; u <= 0x10ffff; u += u < 0x10000 ? 1 : 0x1000) {
-        if (u == 0x2029 || u == 0xfffc || (u >= 0xfdd0 && u <= 0xfdef) || (u >= 0xd800 && u <= 0xdfff)
-            || (u >= 0x7f && u < 0xa0) || (u & 0xfffe) == 0xfffe)
+    for (char32_t u = 0x01; u <= 0x10ffff; u += u < 0x10000 ? 1 : 0x1000) {
+        if (u == u'\n' || u == u'\r' || u == 0x2029 || u == 0xfffc || (u >= 0xfdd0 && u <= 0xfdef)
+            || (u >= 0xd800 && u <= 0xdfff) || (u & 0xfffe) == 0xfffe)
             continue;
         text += QString::fromUcs4(&u, 1);
         if (text.size() % 120 == 0)
@@ -243,6 +244,11 @@ void checkRoundTrip(const QString &name, const QTextDocument &original)
     // The editor shows a negative left indent (Wine writes them) at the
     // margin, and the file says what the author saw.
     QVERIFY(!rtf.contains("\\li-"));
+    // A control character is always escaped: raw, a reader takes it for
+    // the file's own layout.
+    const auto raw = std::find_if(rtf.begin(), rtf.end(),
+                                  [](char b) { return static_cast<unsigned char>(b) < 0x20 && b != '\r' && b != '\n'; });
+    QCOMPARE(raw - rtf.begin(), rtf.size());
     // Lines stay short enough for any editor or mail program.
     for (const QByteArray &line : rtf.split('\n'))
         QVERIFY2(line.size() <= 260, line.left(80).constData());
@@ -304,6 +310,9 @@ private slots:
         row("tab before a hyphen", u"\t-"_qs, "\\tab -");
         row("no-break space", u"1\u00a02"_qs, "1\\~2");
         row("line separator", u"a\u2028b"_qs, "\\line b");
+        // The encrypted blank, tab and U+0001, which readers without \u
+        // also take as characters.
+        row("control characters", u"\x1f\x08\x01"_qs, "\\u31\\'1f\\u8\\'08\\u1\\'01");
         row("skip count changes", u"电\U0001F600b€c路1"_qs, "", u"电??b€c路1"_qs);
         row("not in 936 then digits", u"한123"_qs, "", u"?123"_qs);
         row("after a tab and a brace", u"Ж\t{路}"_qs, "");

@@ -10,8 +10,7 @@ namespace bilan::protect {
 
 namespace {
 
-// One replacement of the same length: a run of characters, or a paragraph
-// break that becomes a character.
+// One replacement of the same length: a run of characters shifted.
 struct Edit
 {
     int position = 0;
@@ -33,48 +32,23 @@ QTextCharFormat asText(QTextCharFormat format)
     return format;
 }
 
-// True when the break after block is a line feed as far as the cipher is
-// concerned: removing it and putting it back loses nothing. The document
-// ends every paragraph before or after a frame's edge, and every table
-// cell, with a frame marker instead of a paragraph separator, so a
-// paragraph separator always lies between two paragraphs of one frame or
-// cell.
-bool isLineFeed(const QTextDocument &document, const QTextBlock &block, const QTextBlock &next)
-{
-    if (!next.isValid())
-        return false;
-    const int separator = block.position() + block.length() - 1;
-    return document.characterAt(separator) == QChar::ParagraphSeparator
-        && block.blockFormat() == next.blockFormat() && asText(block.charFormat()) == next.charFormat();
-}
-
 void collectEdits(const QTextDocument &document, const ShiftCipher &cipher, Direction direction,
                   std::vector<Edit> &edits)
 {
-    const char16_t lineFeed = cipher.shift(u'\n', direction);
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        // A character in place of the break looks like the text before it;
-        // a picture's format would make it a picture.
-        QTextCharFormat lastText = asText(block.charFormat());
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
-            const QTextCharFormat format = fragment.charFormat();
-            if (!format.isImageFormat() && format.objectType() == QTextFormat::NoObject)
-                lastText = format;
             const QString text = fragment.text();
             QString shifted = cipher.apply(text, direction);
             if (shifted == text)
                 continue; // pictures and runs of exempt characters
-            Edit edit{fragment.position(), fragment.length(), std::move(shifted), format, {}, {}};
+            Edit edit{fragment.position(), fragment.length(), std::move(shifted), fragment.charFormat(), {}, {}};
             if (edit.text.contains(u'\n')) {
                 edit.blockFormat = block.blockFormat();
                 edit.blockCharFormat = asText(block.charFormat());
             }
             edits.push_back(std::move(edit));
         }
-        const QTextBlock next = block.next();
-        if (lineFeed != u'\n' && isLineFeed(document, block, next))
-            edits.push_back(Edit{next.position() - 1, 1, QString(QChar(lineFeed)), lastText, {}, {}});
     }
 }
 

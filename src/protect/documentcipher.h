@@ -11,16 +11,15 @@ namespace bilan::protect {
 // stay with their characters; pictures, tables and frames stay where they
 // are. Every change keeps the document's length, so the caret stays put.
 //
-// Paragraph breaks: a break between two paragraphs that lie in the same
-// frame (and, in a table, the same cell) and have the same paragraph and
-// character formats is shifted as the line feed it stands for. Encrypting
-// joins such paragraphs with a tab; decrypting splits at those tabs, giving
-// back paragraphs with the same formats. In a plain-text manuscript every
-// line feed is such a break. Any other break is structure (a heading
-// against body text, the edge of a table cell) and is left alone, since
-// joining those paragraphs would lose one of the two formats for good. A
-// character that shifts onto a line feed becomes a break of the first
-// kind, which the other direction turns back into that character.
+// Paragraph breaks are never shifted, whatever formats surround them. The
+// cipher is thus a function of the text alone: a manuscript encrypted,
+// saved as plain text (where every paragraph looks alike) and opened again
+// decrypts to the same lines, and one saved as RTF keeps every paragraph's
+// format too. A character that shifts onto a line feed becomes a break
+// with the formats of the paragraph it splits. Decrypting, that is the
+// tab: encrypted text from builds that joined paragraphs with a tab comes
+// apart into those paragraphs again. Encrypting, it is the vertical tab
+// (U+000B), which therefore comes back as a paragraph break.
 void shiftDocument(QTextDocument &document, const ShiftCipher &cipher, Direction direction);
 
 } // namespace bilan::protect

@@ -16,9 +16,15 @@ const char16_t kBuiltInExempt[] = u"小毒取病！印选仅英省场并尝住�
 // into a paragraph or frame boundary the moment it is inserted, so a
 // character shifted onto one of them could not be put back. Of these only
 // the carriage return is in code page 936; it is left out of the ring and
-// its neighbours step over it. The line feed stays in: the manuscript's
-// paragraph breaks play its part (see documentcipher).
-const char16_t kNotInParagraphs[] = {u'\r', u'\x2029', u'\xFDD0', u'\xFDD1'};
+// its neighbours step over it. The line feed stays in, so that a tab in
+// text encrypted by earlier builds still decrypts to the paragraph break
+// it stood for (see documentcipher).
+//
+// NUL is left out as well: no manuscript file carries it (a plain-text
+// file holding it is no text file, and RTF readers drop it), so U+0001,
+// which would shift onto it, steps over it to the ring's last character.
+// No manuscript holds a NUL, so nothing encrypted before depends on it.
+const char16_t kNotInFiles[] = {u'\0', u'\r', u'\x2029', u'\xFDD0', u'\xFDD1'};
 
 } // namespace
 
@@ -41,7 +47,7 @@ ShiftCipher::ShiftCipher(QStringView exempt)
         kept.set(c.unicode());
     for (const QChar c : exempt)
         kept.set(c.unicode());
-    for (const char16_t unit : kNotInParagraphs)
+    for (const char16_t unit : kNotInFiles)
         kept.set(unit);
 
     // The ring in order of signed value, double-byte characters (negative)

@@ -27,8 +27,10 @@ QStringView builtInExemptCharacters();
 // code lower or higher, so text shifted by one code decrypts as it always
 // has; where it is not (a gap in the code page, an exempt character) the
 // step goes on to the next one, so that nothing is ever lost. Exempt
-// characters, characters code page 936 lacks and the halves of surrogate
-// pairs stay as they are. The two directions are each other's inverse.
+// characters, characters code page 936 lacks, the halves of surrogate
+// pairs, NUL and the carriage return stay as they are: every character
+// the ring gives can be saved in both manuscript formats and read back.
+// The two directions are each other's inverse.
 class ShiftCipher final
 {
 public:

@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QMap>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -12,8 +13,9 @@ namespace bilan {
 
 namespace {
 
-// The plain text a reader hears for the document's characters: block and
-// frame boundaries become line feeds, one for one.
+// The text a reader hears for the document's characters: the invisible
+// block and frame boundaries become line feeds, one for one; every other
+// character, a no-break space included, is read as it is.
 QString readable(QString text)
 {
     for (QChar &c : text) {
@@ -24,14 +26,96 @@ QString readable(QString text)
         case QChar::LineSeparator:
             c = QLatin1Char('\n');
             break;
-        case QChar::Nbsp:
-            c = QLatin1Char(' ');
-            break;
         default:
             break;
         }
     }
     return text;
+}
+
+// A value inside a text attribute list, where ':', ';', ',', '=', '"' and
+// the backslash are the list's own marks.
+QString escapedValue(const QString &value)
+{
+    QString out;
+    out.reserve(value.size());
+    for (const QChar c : value) {
+        if (QStringView(u"\\:,=;\"").contains(c))
+            out += u'\\';
+        out += c;
+    }
+    return out;
+}
+
+QString rgb(const QColor &color)
+{
+    return QStringLiteral("rgb(%1,%2,%3)").arg(color.red()).arg(color.green()).arg(color.blue());
+}
+
+QString underlineStyle(QTextCharFormat::UnderlineStyle style)
+{
+    switch (style) {
+    case QTextCharFormat::NoUnderline: return QStringLiteral("none");
+    case QTextCharFormat::DashUnderline: return QStringLiteral("dash");
+    case QTextCharFormat::DotLine: return QStringLiteral("dotted");
+    case QTextCharFormat::DashDotLine: return QStringLiteral("dot-dash");
+    case QTextCharFormat::DashDotDotLine: return QStringLiteral("dot-dot-dash");
+    case QTextCharFormat::WaveUnderline:
+    case QTextCharFormat::SpellCheckUnderline: return QStringLiteral("wave");
+    default: return QStringLiteral("solid");
+    }
+}
+
+QString alignment(Qt::Alignment align)
+{
+    switch (align & Qt::AlignHorizontal_Mask) {
+    case Qt::AlignRight: return QStringLiteral("right");
+    case Qt::AlignHCenter: return QStringLiteral("center");
+    case Qt::AlignJustify: return QStringLiteral("justify");
+    default: return QStringLiteral("left");
+    }
+}
+
+// What a screen reader is told about a run: the text attributes by their
+// accessibility names, in name order, as "name:value;" pairs. The font is
+// the one on screen, the document's default filling in what the run leaves
+// open; colours only where the run has one of its own.
+QString describe(const QTextCharFormat &format, const QTextBlockFormat &block, const QFont &documentFont)
+{
+    const QFont font = format.font().resolve(documentFont);
+    QMap<QString, QString> attributes;
+    if (!font.family().isEmpty())
+        attributes[QStringLiteral("font-family")] = u'"' + escapedValue(font.family()) + u'"';
+    if (font.pointSizeF() > 0)
+        attributes[QStringLiteral("font-size")] = QString::number(font.pointSizeF()) + QStringLiteral("pt");
+    attributes[QStringLiteral("font-weight")] =
+        font.weight() > QFont::Normal ? QStringLiteral("bold") : QStringLiteral("normal");
+    attributes[QStringLiteral("font-style")] = font.style() == QFont::StyleItalic    ? QStringLiteral("italic")
+                                               : font.style() == QFont::StyleOblique ? QStringLiteral("oblique")
+                                                                                     : QStringLiteral("normal");
+    const QTextCharFormat::UnderlineStyle underline =
+        format.hasProperty(QTextFormat::TextUnderlineStyle) ? format.underlineStyle()
+        : font.underline()                                  ? QTextCharFormat::SingleUnderline
+                                                            : QTextCharFormat::NoUnderline;
+    attributes[QStringLiteral("text-underline-style")] = underlineStyle(underline);
+    attributes[QStringLiteral("text-underline-type")] =
+        underline == QTextCharFormat::NoUnderline ? QStringLiteral("none") : QStringLiteral("single");
+    attributes[QStringLiteral("text-line-through-type")] =
+        font.strikeOut() ? QStringLiteral("single") : QStringLiteral("none");
+    const QTextCharFormat::VerticalAlignment position = format.verticalAlignment();
+    attributes[QStringLiteral("text-position")] = position == QTextCharFormat::AlignSubScript     ? QStringLiteral("sub")
+                                                  : position == QTextCharFormat::AlignSuperScript ? QStringLiteral("super")
+                                                                                                  : QStringLiteral("baseline");
+    if (const QBrush brush = format.foreground(); brush.style() != Qt::NoBrush)
+        attributes[QStringLiteral("color")] = rgb(brush.color());
+    if (const QBrush brush = format.background(); brush.style() != Qt::NoBrush)
+        attributes[QStringLiteral("background-color")] = rgb(brush.color());
+    attributes[QStringLiteral("text-align")] = alignment(block.alignment());
+
+    QString out;
+    for (auto it = attributes.cbegin(); it != attributes.cend(); ++it)
+        out += it.key() + u':' + it.value() + u';';
+    return out;
 }
 
 class TextEditAccessible final : public QAccessibleWidget,
@@ -66,7 +150,7 @@ public:
     QString text(QAccessible::Text t) const override
     {
         if (t == QAccessible::Value)
-            return edit()->toPlainText();
+            return text(0, characterCount());
         return QAccessibleWidget::text(t);
     }
 
@@ -140,27 +224,27 @@ public:
     }
     QString attributes(int offset, int *startOffset, int *endOffset) const override
     {
-        // The run of like-formatted characters around the offset, described
-        // by its font, as screen readers ask for it.
-        *startOffset = *endOffset = offset;
-        if (offset < 0 || offset >= characterCount())
+        // The run of like-formatted characters around the offset. A
+        // paragraph's end is a run of its own, in the paragraph's format.
+        if (offset < 0 || offset >= characterCount()) {
+            *startOffset = *endOffset = -1;
             return {};
-        const QTextBlock block = span(offset, offset).block();
+        }
+        const QTextDocument &document = *edit()->document();
+        const QTextBlock block = document.findBlock(offset);
+        *startOffset = offset;
+        *endOffset = offset + 1;
+        QTextCharFormat format = block.charFormat();
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
-            if (offset < fragment.position() || offset >= fragment.position() + fragment.length())
-                continue;
-            *startOffset = fragment.position();
-            *endOffset = fragment.position() + fragment.length();
-            const QFont font = fragment.charFormat().font();
-            return QStringLiteral("font-family:\"%1\";font-size:%2pt;font-weight:%3;font-style:%4;")
-                .arg(font.family())
-                .arg(font.pointSizeF())
-                .arg(font.bold() ? QStringLiteral("bold") : QStringLiteral("normal"))
-                .arg(font.italic() ? QStringLiteral("italic") : QStringLiteral("normal"));
+            if (offset >= fragment.position() && offset < fragment.position() + fragment.length()) {
+                *startOffset = fragment.position();
+                *endOffset = fragment.position() + fragment.length();
+                format = fragment.charFormat();
+                break;
+            }
         }
-        *endOffset = offset + 1;
-        return {};
+        return describe(format, block.blockFormat(), document.defaultFont());
     }
 
     // Editing.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real program on a real accessibility bus (AT-SPI): its buttons, menu
 # items, labels and text areas are found by role and name, each with its
-# tooltip as the description. Run under an X server (xvfb-run).
+# tooltip as the description; the manuscript reads back what is typed into
+# it, with its text attributes. Run under an X server (xvfb-run).
 set -euo pipefail
 
 binary=$(readlink -f "$1")
@@ -27,3 +28,4 @@ QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$binary" >/dev/null 2>&1 &
 pids+=($!)
 
 /usr/bin/python3 "$here/atspi-find.py" "$here/accessible-controls.tsv"
+/usr/bin/python3 "$here/atspi-text.py"

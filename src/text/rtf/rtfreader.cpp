@@ -78,7 +78,7 @@ private:
     void stylesheetWord(Keyword keyword, bool has, int p);
     void playStyle(Stylesheet::Kind kind, int number);
     void controlSymbol(char symbol);
-    void text(QByteArrayView bytes);
+    void text(QByteArrayView bytes, RunDecoder::Bytes kind = RunDecoder::Bytes::Raw);
     void setDestination(Destination dest);
     void finishPicture(qsizetype closeOffset);
     void finishLabel();
@@ -87,7 +87,7 @@ private:
     void charChanged() { m_keyDirty = true; }
     void unicode(int value);
     void endLoneSurrogate();
-    void appendBytes(QByteArrayView bytes);
+    void appendBytes(QByteArrayView bytes, RunDecoder::Bytes kind);
     void appendChar(char32_t c);
     void prepareRun();
     void flushRun() { m_body.flushRun(inTable()); }
@@ -195,7 +195,7 @@ Issues Reader::run()
             const char byte = char(token.byte);
             const Destination dest = state().dest;
             if (dest != Destination::Picture && dest != Destination::ColorTable)
-                text(QByteArrayView(&byte, 1));
+                text(QByteArrayView(&byte, 1), RunDecoder::Bytes::Escaped);
             break;
         }
         case TokenType::Text:
@@ -570,12 +570,12 @@ bool Reader::applyProperty(Keyword keyword, bool has, int p)
     return applied != Applied::No;
 }
 
-void Reader::text(QByteArrayView bytes)
+void Reader::text(QByteArrayView bytes, RunDecoder::Bytes kind)
 {
     switch (state().dest) {
     case Destination::Body:
     case Destination::ListText:
-        appendBytes(bytes);
+        appendBytes(bytes, kind);
         break;
     case Destination::FontTable:
     case Destination::FontAlternative:
@@ -651,11 +651,11 @@ void Reader::prepareRun()
     }
 }
 
-void Reader::appendBytes(QByteArrayView bytes)
+void Reader::appendBytes(QByteArrayView bytes, RunDecoder::Bytes kind)
 {
     endLoneSurrogate();
     prepareRun();
-    m_body.decoder().appendBytes(bytes);
+    m_body.decoder().appendBytes(bytes, kind);
 }
 
 void Reader::appendChar(char32_t c)

@@ -24,11 +24,15 @@ public:
     void setCodePage(int codePage) { m_codePage = codePage; }
     int codePage() const { return m_codePage; }
 
-    // Control bytes are never text; a \'0a must not split the paragraph.
-    void appendBytes(QByteArrayView bytes)
+    // Raw control bytes are the file's layout, never text (a writer may
+    // break its lines anywhere). Written as \'hh they are characters, such
+    // as the encrypted manuscript's blanks, and kept as isText() allows.
+    enum class Bytes { Raw, Escaped };
+    void appendBytes(QByteArrayView bytes, Bytes kind = Bytes::Raw)
     {
         for (char b : bytes) {
-            if (static_cast<unsigned char>(b) >= 0x20 || b == '\t')
+            const auto byte = static_cast<unsigned char>(b);
+            if (byte >= 0x20 || b == '\t' || (kind == Bytes::Escaped && isText(byte)))
                 m_bytes.append(b);
         }
     }
@@ -42,10 +46,14 @@ public:
     void clear() { m_text.resize(0); }
 
     // Characters that would change the document's structure instead of
-    // being text.
+    // being text: a line end would split the paragraph. NUL is no text at
+    // all. Every other control character is: the program writes the ones
+    // the manuscript cipher makes (a blank becomes U+001F) as \uN and
+    // must read them back.
     static bool isText(char32_t c)
     {
-        return !((c < 0x20 && c != u'\t') || c == 0xFDD0 || c == 0xFDD1 || c == QChar::ObjectReplacementCharacter);
+        return !(c == 0 || c == u'\n' || c == u'\r' || c == 0xFDD0 || c == 0xFDD1
+                 || c == QChar::ObjectReplacementCharacter);
     }
 
     // The UTF-16 unit of \uN. N is a signed 16-bit number; writers also
