@@ -10,7 +10,7 @@ build=${BILAN_BUILD:-$top/build}
 packages=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev qt6-translations-l10n libxcb1-dev
-    fonts-wqy-microhei
+    fonts-wqy-microhei fonts-wqy-zenhei fonts-noto-cjk
     xvfb xauth xclip xdotool x11-utils
     dbus at-spi2-core python3-pyatspi
     clang libclang-rt-14-dev python3

@@ -69,7 +69,8 @@ private slots:
         QFETCH(Target, target);
         QFETCH(QString, inserted);
         Harness h;
-        QVERIFY(h.show());
+        h.window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&h.window()));
         const Form1Ui &ui = h.window().ui();
         QWidget *control = nullptr;
         QPoint point;
@@ -107,7 +108,8 @@ private slots:
         picture.fill(Qt::darkGreen);
         QVERIFY(picture.save(path));
         Harness h;
-        QVERIFY(h.show());
+        h.window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&h.window()));
         const Form1Ui &ui = h.window().ui();
         h.dialogs.answers = {path};
         h.press(ToolbarKey::Image);
