@@ -7,7 +7,6 @@
 #include <QDoubleValidator>
 #include <QFontDatabase>
 #include <QFontDialog>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
