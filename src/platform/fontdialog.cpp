@@ -122,6 +122,8 @@ public:
         sizes->setNotation(QDoubleValidator::StandardNotation);
         m_sizeEdit->setValidator(sizes);
         m_sample->setText(QStringLiteral("AaBb 中文字体"));
+        // Without the effects beside it the sample's rows would close up.
+        m_sample->setMinimumHeight(m_sample->fontMetrics().height() * 4);
 
         connect(m_familyEdit, &QLineEdit::textEdited, this, &FontControls::familyTyped);
         connect(m_sizeEdit, &QLineEdit::textEdited, this, &FontControls::sizeTyped);
