@@ -33,19 +33,28 @@ QString lineText(const QString &text, const QTextLine &line)
     return text.mid(line.textStart(), line.textLength());
 }
 
+enum class Fit { Whole, TooTall, TooWide };
+
 // Whether the text, in the font, stands whole in the box in `lines` lines
-// at most, each line's ink no taller than its share of the box.
-bool fits(const QString &text, const QFont &font, const QSizeF &box, int lines, bool wrap)
+// at most, each line's ink no taller than its share of the box; or which
+// way it does not.
+Fit measure(const QString &text, const QFont &font, const QSizeF &box, int lines, bool wrap)
 {
+    const qreal share = box.height() / lines;
     QTextLayout layout(text, font);
     const QFontMetricsF metrics(font);
-    const qreal share = box.height() / lines;
-    bool whole = true;
+    Fit result = Fit::Whole;
     const int count = layOut(layout, box.width(), wrap, [&](QTextLine &line, int) {
+        if (result != Fit::Whole)
+            return;
         const QRectF ink = metrics.tightBoundingRect(lineText(text, line));
-        whole = whole && ink.height() <= share && line.naturalTextWidth() <= box.width() && ink.right() <= box.width();
+        if (ink.height() > share)
+            result = Fit::TooTall;
+        else if (line.naturalTextWidth() > box.width() || ink.right() > box.width())
+            result = Fit::TooWide;
     });
-    return whole && count <= lines;
+    // Too many lines is a matter of width: closer letters may save one.
+    return result == Fit::Whole && count > lines ? Fit::TooWide : result;
 }
 
 bool hasHalfWidth(const QString &text)
@@ -82,6 +91,23 @@ FittedLabel::FittedLabel(const QString &caption, QWidget *parent)
 
 void FittedLabel::fit(int lines)
 {
+    m_lines = lines;
+    m_fitted = false;
+    if (isVisible())
+        fitNow();
+}
+
+void FittedLabel::showEvent(QShowEvent *event)
+{
+    if (!m_fitted)
+        fitNow();
+    QLabel::showEvent(event);
+}
+
+void FittedLabel::fitNow()
+{
+    m_fitted = true;
+    const int lines = m_lines;
     const QString caption = text();
     // Only Latin letters and digits can be set closer without touching:
     // Chinese characters fill their whole width.
@@ -91,8 +117,11 @@ void FittedLabel::fit(int lines)
         QFont spaced = candidate;
         for (spacing = 0; spacing >= tightest; spacing -= 0.25) {
             spaced.setLetterSpacing(QFont::AbsoluteSpacing, spacing);
-            if (fits(caption, spaced, size(), lines, wordWrap()))
+            const Fit result = measure(caption, spaced, size(), lines, wordWrap());
+            if (result == Fit::Whole)
                 return true;
+            if (result == Fit::TooTall) // closer letters are no shorter
+                return false;
         }
         return false;
     });

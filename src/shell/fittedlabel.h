@@ -27,11 +27,20 @@ public:
     // lines at most: the largest size from the designed one down that fits,
     // in the label's own face or else the first face that stands in for it
     // and fits, with its letters set slightly closer where that is what
-    // keeps a caption with Latin letters or digits whole.
+    // keeps a caption with Latin letters or digits whole. Done when the
+    // label is first shown: the board is hidden at start-up, and measuring
+    // loads the glyphs of every face tried.
     void fit(int lines);
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+
+private:
+    void fitNow();
+
+    int m_lines = 1;
+    bool m_fitted = true;
 };
 
 } // namespace bilan
