@@ -1,6 +1,8 @@
 #include "fittedlabel.h"
 
+#include <QFontInfo>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPainter>
 #include <QTextLayout>
 
@@ -57,6 +59,25 @@ Fit measure(const QString &text, const QFont &font, const QSizeF &box, int lines
     return result == Fit::Whole && count > lines ? Fit::TooWide : result;
 }
 
+bool hasChinese(const QString &text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x2E80; });
+}
+
+// How tall common Chinese characters are drawn in the font, measured once
+// per font. A face whose characters are taller than a line's share is
+// refused without measuring each caption, which would load every glyph
+// of the board in that face.
+qreal chineseInkHeight(const QFont &font)
+{
+    static QHash<QString, qreal> measured;
+    const QString key = font.key();
+    auto found = measured.constFind(key);
+    if (found == measured.constEnd())
+        found = measured.insert(key, QFontMetricsF(font).tightBoundingRect(QStringLiteral("国器电阻")).height());
+    return *found;
+}
+
 bool hasHalfWidth(const QString &text)
 {
     return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
@@ -68,14 +89,22 @@ QFont fittingFont(const QFont &designed, const std::function<bool(const QFont &)
 {
     // The designed face first (宋体 where it is installed), then the faces
     // the program put in its place, nearest in look first.
+    // Three at most: every face tried at every size is a font to load.
     QStringList faces{designed.family()};
-    faces += QFont::substitutes(designed.family());
+    faces += QFont::substitutes(designed.family()).mid(0, 2);
     constexpr qreal kSmallest = 6.5;
     for (qreal points = designed.pointSizeF(); points >= kSmallest; points -= 0.25) {
+        // The designed name is drawn in its first stand-in, which is also
+        // listed by its own name: each face is tried once.
+        QStringList tried;
         for (const QString &face : std::as_const(faces)) {
             QFont font = designed;
             font.setFamilies({face});
             font.setPointSizeF(points);
+            const QString drawn = QFontInfo(font).family();
+            if (tried.contains(drawn))
+                continue;
+            tried << drawn;
             if (fits(font))
                 return font;
         }
@@ -99,8 +128,7 @@ void FittedLabel::fit(int lines)
 
 void FittedLabel::showEvent(QShowEvent *event)
 {
-    if (!m_fitted)
-        fitNow();
+    ensureFitted();
     QLabel::showEvent(event);
 }
 
@@ -113,7 +141,10 @@ void FittedLabel::fitNow()
     // Chinese characters fill their whole width.
     const qreal tightest = hasHalfWidth(caption) ? -2 : 0; // pixels between letters
     qreal spacing = 0;
+    const bool chinese = hasChinese(caption);
     const QFont font = fittingFont(this->font(), [&](const QFont &candidate) {
+        if (chinese && chineseInkHeight(candidate) > qreal(height()) / lines)
+            return false;
         QFont spaced = candidate;
         for (spacing = 0; spacing >= tightest; spacing -= 0.25) {
             spaced.setLetterSpacing(QFont::AbsoluteSpacing, spacing);

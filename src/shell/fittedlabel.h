@@ -28,9 +28,15 @@ public:
     // in the label's own face or else the first face that stands in for it
     // and fits, with its letters set slightly closer where that is what
     // keeps a caption with Latin letters or digits whole. Done when the
-    // label is first shown: the board is hidden at start-up, and measuring
-    // loads the glyphs of every face tried.
+    // label is first shown, or before through ensureFitted(): the board is
+    // hidden at start-up, and measuring loads the glyphs of every face tried.
     void fit(int lines);
+    // Chooses the font now, unless it was chosen already.
+    void ensureFitted()
+    {
+        if (!m_fitted)
+            fitNow();
+    }
 
 protected:
     void showEvent(QShowEvent *event) override;

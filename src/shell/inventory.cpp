@@ -9,6 +9,7 @@
 #include "windowicon.h"
 
 #include <QFontMetricsF>
+#include <QHash>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPainter>
@@ -115,10 +116,35 @@ void fitBox(QPlainTextEdit *box)
 {
     constexpr int kMargin = 1;
     box->document()->setDocumentMargin(kMargin);
-    const qreal room = box->contentsRect().height() - 2 * kMargin;
-    box->setFont(fittingFont(box->font(), [room](const QFont &font) {
-        return 2 * QFontMetricsF(font).lineSpacing() <= room;
-    }));
+    const int room = box->contentsRect().height() - 2 * kMargin;
+    // 37 boxes in three heights: each height is measured once.
+    static QHash<QString, QFont> chosen;
+    const QString key = box->font().key() + QLatin1Char('/') + QString::number(room);
+    auto found = chosen.constFind(key);
+    if (found == chosen.constEnd()) {
+        found = chosen.insert(key, fittingFont(box->font(), [room](const QFont &font) {
+            return 2 * QFontMetricsF(font).lineSpacing() <= room;
+        }));
+    }
+    box->setFont(*found);
+}
+
+// The term labels take their faces a few at a time once the window is up,
+// so that neither the first frame nor the first 词汇助输 waits for the
+// measuring; a label shown before its turn is fitted as it shows.
+void fitLabelsWhenIdle(QWidget *panel, const std::array<QLabel *, 149> &labels)
+{
+    constexpr int kAfterStart = 1000; // ms
+    constexpr int kPerTurn = 8;
+    auto *turns = new QTimer(panel);
+    turns->setInterval(0);
+    QObject::connect(turns, &QTimer::timeout, panel, [labels, turns, next = std::size_t(0)]() mutable {
+        for (int n = 0; n < kPerTurn && next < labels.size(); ++n)
+            static_cast<FittedLabel *>(labels[next++])->ensureFitted();
+        if (next == labels.size())
+            turns->deleteLater();
+    });
+    QTimer::singleShot(kAfterStart, turns, qOverload<>(&QTimer::start));
 }
 
 QPlainTextEdit *phraseBox(QWidget *parent, int index, const QRect &twips)
@@ -159,6 +185,8 @@ void buildSidePanel(Form1Ui &ui)
         label->hide();
         ui.Label2[std::size_t(i)] = label;
     }
+
+    fitLabelsWhenIdle(panel, ui.Label2);
 
     ui.RichTextBox2 = new QTextEdit(panel);
     ui.RichTextBox2->setObjectName(QStringLiteral("RichTextBox2"));
