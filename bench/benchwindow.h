@@ -30,7 +30,7 @@ public:
 protected:
     bilan::MessageAnswer showMessage(QWidget *, const QString &text, bilan::MessageButtons, bilan::MessageIcon,
                                      const QString &) override;
-    QString showInput(QWidget *, const QString &, const QString &) override { return {}; }
+    QString showInput(QWidget *, const QString &, const QString &, bilan::InputEcho) override { return {}; }
 };
 
 class BenchDialogs final : public bilan::DialogBackend

@@ -11,7 +11,7 @@ packages=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev qt6-translations-l10n libxcb1-dev
     qt6-base-private-dev libxcb-xfixes0-dev
-    fonts-wqy-microhei
+    fonts-wqy-microhei fonts-wqy-zenhei fonts-noto-cjk
     xvfb xauth xclip xdotool x11-utils
     dbus at-spi2-core python3-pyatspi
     clang libclang-rt-14-dev python3

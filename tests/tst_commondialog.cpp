@@ -3,11 +3,17 @@
 #include "platform/filefilter.h"
 #include "platform/qtdialogs.h"
 
+#include "shell/application.h"
+
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileSystemModel>
 #include <QTemporaryDir>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 
 using namespace bilan;
 
@@ -16,6 +22,9 @@ class TestCommonDialog : public QObject
     Q_OBJECT
 
 private slots:
+    // Qt's own texts in Chinese, as the program has them.
+    void initTestCase() { QVERIFY(prepareApplication(*qApp)); }
+
     void parsesFilters_data()
     {
         QTest::addColumn<QString>("filter");
@@ -81,6 +90,64 @@ private slots:
         auto *model = dialog.findChild<QFileSystemModel *>();
         QVERIFY(model);
         QCOMPARE(QDir(dir.path()).entryList(model->nameFilters(), QDir::Files, QDir::Name), listed);
+    }
+
+    // A save over an existing file asks in Qt's own words, in Chinese; No
+    // goes back to the dialog with nothing chosen, Yes takes the file. An
+    // open dialog, or a save not asked to, never asks.
+    void saveAsksBeforeReplacingAFile_data()
+    {
+        QTest::addColumn<bool>("save");
+        QTest::addColumn<bool>("confirm");
+        QTest::addColumn<QStringList>("seen"); // what each accept met, No first
+        QTest::newRow("save") << true << true << QStringList{"asked, stays", "asked, chosen"};
+        QTest::newRow("save not asked to") << true << false << QStringList{"chosen"};
+        QTest::newRow("open") << false << true << QStringList{"chosen"};
+    }
+
+    void saveAsksBeforeReplacingAFile()
+    {
+        QFETCH(bool, save);
+        QFETCH(bool, confirm);
+        QTemporaryDir dir;
+        const QString photo = dir.filePath(QStringLiteral("circuit.jpg"));
+        QFile file(photo);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("a photograph") > 0);
+        file.close();
+        FileDialogRequest request;
+        request.title = QStringLiteral("另存为");
+        request.filters = parseFileFilter(QStringLiteral("rtf文件(*.rtf)|*.rtf"));
+        request.fileName = photo;
+        request.confirmOverwrite = confirm;
+
+        QFileDialog dialog;
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        configureFileDialog(dialog, request, save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QStringList seen;
+        QString question;
+        for (const QMessageBox::StandardButton reply : {QMessageBox::No, QMessageBox::Yes}) {
+            bool asked = false;
+            QTimer::singleShot(0, [&] {
+                if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                    asked = true;
+                    question = box->text();
+                    box->button(reply)->click();
+                }
+            });
+            static_cast<QDialog &>(dialog).accept(); // as Enter in the dialog does
+            seen << (asked ? QStringLiteral("asked, ") : QString())
+                    + (dialog.isVisible() ? QStringLiteral("stays") : QStringLiteral("chosen"));
+            if (!dialog.isVisible())
+                break;
+        }
+        QTEST(seen, "seen");
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.selectedFiles(), QStringList{photo});
+        if (!question.isEmpty())
+            QVERIFY2(question.contains(QStringLiteral("circuit.jpg")) && question.contains(QStringLiteral("替换")),
+                     qPrintable(question));
     }
 };
 

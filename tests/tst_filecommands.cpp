@@ -9,9 +9,14 @@
 #include "shell/form1.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QMap>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextEdit>
+
+#include <optional>
 
 using namespace bilan;
 using namespace bilan::test;
@@ -32,6 +37,17 @@ void run(Form1 &window, Command command)
 }
 
 QString text(Form1 &window) { return window.ui().RichTextBox1->toPlainText(); }
+
+enum class Outcome { NotAsked, Saved, Cancelled, Failed };
+
+// Every file of the folder, by name, with its bytes.
+QMap<QString, QByteArray> contents(const QString &folder)
+{
+    QMap<QString, QByteArray> files;
+    for (const QFileInfo &file : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden))
+        files.insert(file.fileName(), readFile(file.filePath()));
+    return files;
+}
 QString native(const QString &path) { return QDir::toNativeSeparators(path); }
 
 } // namespace
@@ -39,6 +55,7 @@ QString native(const QString &path) { return QDir::toNativeSeparators(path); }
 Q_DECLARE_METATYPE(Command)
 Q_DECLARE_METATYPE(DialogKind)
 Q_DECLARE_METATYPE(MessageAnswer)
+Q_DECLARE_METATYPE(Outcome)
 
 class TestFileCommands : public QObject
 {
@@ -160,67 +177,91 @@ private slots:
         QCOMPARE(readFile(bare), QByteArray("\xb5\xda\xd2\xbb\xd0\xd0\r\n\xb5\xe7\xd7\xe8R1"));
     }
 
-    void questionsAndTheirAnswers_data()
+    void leaving_data()
     {
         QTest::addColumn<Command>("command");
         QTest::addColumn<MessageAnswer>("answer");
-        QTest::addColumn<QString>("chosen"); // empty: the save dialog is cancelled
-        QTest::addColumn<int>("dialogs");
-        QTest::addColumn<bool>("emptied");
-        QTest::addColumn<bool>("ended");
-        const auto New = Command::New, Exit = Command::Exit, Close = Command::Close;
-        const auto Yes = MessageAnswer::Yes, No = MessageAnswer::No;
-        QTest::newRow("新建 no") << New << No << "" << 0 << true << false;
-        QTest::newRow("新建 yes, cancelled") << New << Yes << "" << 1 << true << false;
-        QTest::newRow("新建 yes, saved") << New << Yes << "new.rtf" << 1 << true << false;
-        QTest::newRow("退出 no") << Exit << No << "" << 0 << false << true;
-        QTest::newRow("退出 yes, cancelled") << Exit << Yes << "" << 1 << false << true;
-        QTest::newRow("close cancel") << Close << MessageAnswer::Cancel << "" << 0 << false << false;
-        QTest::newRow("close no") << Close << No << "" << 0 << false << true;
-        QTest::newRow("close yes, cancelled") << Close << Yes << "" << 1 << false << true;
-        QTest::newRow("close yes, saved") << Close << Yes << "close.rtf" << 1 << false << true;
+        QTest::addColumn<Outcome>("outcome");
+        const QList<std::pair<const char *, Command>> ways{
+            {"新建", Command::New}, {"退出", Command::Exit}, {"close prompt", Command::Close}};
+        for (const auto &[name, command] : ways) {
+            const QByteArray tag(name);
+            QTest::newRow(tag + ", no") << command << MessageAnswer::No << Outcome::NotAsked;
+            QTest::newRow(tag + ", yes, saved") << command << MessageAnswer::Yes << Outcome::Saved;
+            QTest::newRow(tag + ", yes, cancelled") << command << MessageAnswer::Yes << Outcome::Cancelled;
+            QTest::newRow(tag + ", yes, save fails") << command << MessageAnswer::Yes << Outcome::Failed;
+        }
+        QTest::newRow("close prompt, cancel") << Command::Close << MessageAnswer::Cancel << Outcome::NotAsked;
     }
 
-    // The one question (no close prompt after 退出), the save dialog on
-    // Yes, and the manuscript emptied or the program ended.
-    void questionsAndTheirAnswers()
+    // Each way of leaving, each answer, each end of the save dialog: the
+    // one question, the dialog on the name it last held (here a picture's)
+    // and asking before it replaces a file, then the manuscript emptied or
+    // the program ended only after No or a save that was done. Nothing on
+    // disk changes but the file saved.
+    void leaving()
     {
         QFETCH(Command, command);
         QFETCH(MessageAnswer, answer);
-        QFETCH(QString, chosen);
-        QFETCH(bool, emptied);
+        QFETCH(Outcome, outcome);
+        QTemporaryDir dir;
+        const QString picture = dir.filePath(QStringLiteral("circuit.jpg"));
+        const QString target = dir.filePath(QStringLiteral("稿子.rtf"));
+        QVERIFY(writeFile(picture, "\xff\xd8\xff\xe0 a photograph"));
+        QVERIFY(writeFile(target, "{\\rtf1 the earlier manuscript}"));
+        const QMap<QString, QByteArray> before = contents(dir.path());
+        const QString manuscript = QStringLiteral("草稿的第一段。\n第二段，还没有保存。");
+
         Harness h;
         h.window().show();
         QSignalSpy ended(&h.window(), &Form1::programEnded);
-        h.window().ui().RichTextBox1->setPlainText(QStringLiteral("草稿"));
-        h.window().commonDialog().fileName = m_dir.filePath(QStringLiteral("never.rtf"));
+        h.window().ui().RichTextBox1->setPlainText(manuscript);
+        h.window().setWindowTitle(QStringLiteral("笔澜2.5 --earlier"));
+        h.window().commonDialog().fileName = native(picture);
         h.prompts.answers = {answer};
-        if (!chosen.isEmpty())
-            h.dialogs.answers = {m_dir.filePath(chosen)};
+        if (outcome == Outcome::Saved || outcome == Outcome::Failed)
+            h.dialogs.answers = {target};
+        {
+            std::optional<FileSizeLimit> full;
+            if (outcome == Outcome::Failed)
+                full.emplace(64);
+            run(h.window(), command);
+        }
 
-        run(h.window(), command);
         const QString question = command == Command::New ? "等...等，保存您正在写的稿子吗？可别后悔哟~0~ [请确认] [Yes/No]"
             : command == Command::Exit ? "等...等，退出前保存您写好的稿子吗？可别后悔哟~0~ [请确认] [Yes/No]"
                                        : "要保存文稿吗？ [退出前确认] [Yes/No/Cancel]";
-        QCOMPARE(h.prompts.takeMessages(), QStringList{question});
-        QTEST(int(h.dialogs.shown.size()), "dialogs");
-        QCOMPARE(text(h.window()), emptied ? QString() : QStringLiteral("草稿"));
-        if (command == Command::New)
-            QCOMPARE(h.window().windowTitle(), QStringLiteral("笔澜2.5 --新建空白文档"));
-        QTEST(!ended.isEmpty(), "ended");
+        const QStringList said = h.prompts.takeMessages();
+        QCOMPARE(said.value(0), question);
+        QCOMPARE(said.size(), outcome == Outcome::Failed ? 2 : 1);
+        if (outcome == Outcome::Failed)
+            QVERIFY2(said[1].contains(native(target)) && said[1].endsWith("。 [warning]"), qPrintable(said[1]));
+        QCOMPARE(h.dialogs.shown.size(), outcome == Outcome::NotAsked ? 0 : 1);
+        if (!h.dialogs.shown.isEmpty()) {
+            QCOMPARE(h.dialogs.shown[0].file.fileName, native(picture));
+            QVERIFY(h.dialogs.shown[0].file.confirmOverwrite);
+        }
+
+        const bool left = answer == MessageAnswer::No || outcome == Outcome::Saved;
+        const bool emptied = left && command == Command::New;
+        QCOMPARE(text(h.window()), emptied ? QString() : manuscript);
+        QCOMPARE(h.window().windowTitle(), emptied ? QStringLiteral("笔澜2.5 --新建空白文档") : QStringLiteral("笔澜2.5 --earlier"));
+        QCOMPARE(!ended.isEmpty(), left && command != Command::New);
         QCOMPARE(h.window().isVisible(), ended.isEmpty());
-        QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("never.rtf"))));
-        if (!chosen.isEmpty())
-            QVERIFY(readFile(m_dir.filePath(chosen)).startsWith("{\\rtf1"));
+
+        QMap<QString, QByteArray> after = contents(dir.path());
+        if (outcome == Outcome::Saved) {
+            QVERIFY(after.value(QStringLiteral("稿子.rtf")).startsWith("{\\rtf1"));
+            after[QStringLiteral("稿子.rtf")] = before.value(QStringLiteral("稿子.rtf"));
+        }
+        QCOMPARE(after, before);
     }
 
     void failedSaveKeepsExistingFileAndManuscript_data()
     {
         QTest::addColumn<Command>("command");
         QTest::newRow("保存") << Command::Save;
-        QTest::newRow("新建") << Command::New;
-        QTest::newRow("退出") << Command::Exit;
-        QTest::newRow("close prompt") << Command::Close;
+        QTest::newRow("另存为 txt") << Command::SaveAsText;
     }
 
     // Over an existing file cut short by a full disk, and into a folder that

@@ -123,8 +123,6 @@ private slots:
         QTest::addColumn<Answers>("answers");
         QTest::addColumn<Answers>("kept"); // what the file gives back
         QTest::addColumn<QByteArray>("bytes");
-        const Answers none(7, std::nullopt);
-        QTest::newRow("all cancelled") << InsertAuthor << none << none << QByteArray(R"("","","","","","","")" "\r\n");
         const Answers comma{"张三,李四", "", "", "", "", "", "x"};
         QTest::newRow("comma, by modify without a file")
             << ModifyAuthor << comma << comma
@@ -173,12 +171,49 @@ private slots:
         QCOMPARE(h.prompts.prompts.size(), 7);
         QCOMPARE(manuscript(h), block(kept));
 
+        h.prompts.inputs = {std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, "x"};
         trigger(h, ModifyAuthor);
         QCOMPARE(h.prompts.prompts.size(), 14);
         QCOMPARE(h.prompts.prompts.last().title, QStringLiteral("个人信息修改"));
-        QCOMPARE(readFile(authorPath(h)), QByteArray(R"("","","","","","","")" "\r\n"));
+        QCOMPARE(readFile(authorPath(h)), QByteArray(R"("","","","","","","x")" "\r\n"));
         QCOMPARE(manuscript(h), block(kept));
         QCOMPARE(h.prompts.takeMessages(), QStringList{"个人信息己修改、保存！"});
+    }
+
+    void emptyAnswersAreNotKept_data()
+    {
+        QTest::addColumn<Tools>("command");
+        QTest::addColumn<QByteArray>("before"); // "(unreadable)": no author file
+        QTest::addColumn<Answers>("answers");
+        const QByteArray none = "(unreadable)", earlier = R"("a","","","","","","")" "\r\n";
+        const Answers cancelled(7, std::nullopt), blank(7, QString());
+        QTest::newRow("insert, all cancelled") << InsertAuthor << none << cancelled;
+        QTest::newRow("insert, all blank") << InsertAuthor << none << blank;
+        QTest::newRow("modify without a file") << ModifyAuthor << none << cancelled;
+        QTest::newRow("modify keeps the record") << ModifyAuthor << earlier << blank;
+    }
+
+    // Seven empty answers store nothing and report no change; the labels
+    // still go in, and the next stamp asks again.
+    void emptyAnswersAreNotKept()
+    {
+        QFETCH(Tools, command);
+        QFETCH(QByteArray, before);
+        QFETCH(Answers, answers);
+        Harness h;
+        if (before != "(unreadable)")
+            QVERIFY(writeFile(authorPath(h), before));
+        h.prompts.inputs.assign(answers.cbegin(), answers.cend());
+        trigger(h, command);
+        QCOMPARE(h.prompts.prompts.size(), 7);
+        QCOMPARE(readFile(authorPath(h)), before);
+        QVERIFY(h.prompts.messages.isEmpty());
+        QCOMPARE(manuscript(h), command == InsertAuthor ? block({}) : QString());
+
+        h.prompts.inputs = {"后来"};
+        trigger(h, InsertAuthor);
+        QCOMPARE(h.prompts.prompts.size(), before == "(unreadable)" ? 14 : 7);
+        QVERIFY(manuscript(h).endsWith(block({before == "(unreadable)" ? "后来" : "a"})));
     }
 
     void shortRecordLeavesTheRestEmpty()

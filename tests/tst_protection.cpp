@@ -55,13 +55,14 @@ QString opened(Harness &h)
     return out;
 }
 
-// Every input box (marked when it has a title of its own), then every
-// message box, since the last call.
+// Every input box (marked when it has a title of its own, or shows what
+// is typed), then every message box, since the last call.
 QStringList shown(Harness &h)
 {
     QStringList out;
     for (const ShownInput &input : std::as_const(h.prompts.prompts))
-        out << input.prompt + (input.title == applicationTitle() ? u""_qs : u" (titled)"_qs);
+        out << input.prompt + (input.title == applicationTitle() ? u""_qs : u" (titled)"_qs)
+                + (input.echo == InputEcho::Masked ? u""_qs : u" (unmasked)"_qs);
     h.prompts.prompts.clear();
     return out + h.prompts.takeMessages();
 }
@@ -96,7 +97,9 @@ private slots:
         };
         const QString first = u"首次使用，请设置登录密码："_qs, set = u"密码已设置成功，请重新登录！"_qs;
         row("first use", Login, kNone, {u"Pass 密码"_qs}, {first, set}, "000", "Pass \xc3\xdc\xc2\xeb\r\n");
-        row("first use, cancel", Login, kNone, {std::nullopt}, {first, set}, "000", "\r\n");
+        // Cancel or nothing typed sets no password; the next login asks again.
+        row("first use, cancel", Login, kNone, {std::nullopt}, {first}, "000", kNone);
+        row("first use, empty", Login, kNone, {u""_qs}, {first}, "000", kNone);
         row("right", Login, "Pass\r\n", {u"Pass"_qs}, {kLogin}, "111", "Pass\r\n");
         row("case matters", Login, "Pass\r\n", {u"pass"_qs}, {kLogin, kWrong}, "000", "Pass\r\n");
         row("cancel", Login, "Pass\r\n", {std::nullopt}, {kLogin, kWrong}, "000", "Pass\r\n");
@@ -108,7 +111,8 @@ private slots:
         const QString old = u"请输入旧密码："_qs, fresh = u"请输入新密码："_qs, done = u"密码更改成功，请记住新密码！"_qs;
         const QString wrong = u"输入旧密码有误，请重新输入！"_qs;
         row("changed", ChangePassword, "pw\r\n", {u"pw"_qs, u"新"_qs}, {old, fresh, done}, "111", "\xd0\xc2\r\n");
-        row("new cancelled", ChangePassword, "pw\r\n", {u"pw"_qs, std::nullopt}, {old, fresh, done}, "111", "\r\n");
+        row("new cancelled", ChangePassword, "pw\r\n", {u"pw"_qs, std::nullopt}, {old, fresh}, "111", "pw\r\n");
+        row("new empty", ChangePassword, "pw\r\n", {u"pw"_qs, u""_qs}, {old, fresh}, "111", "pw\r\n");
         row("wrong old", ChangePassword, "pw\r\n", {u"PW"_qs}, {old, wrong}, "111", "pw\r\n");
         row("old cancelled", ChangePassword, "pw\r\n", {std::nullopt}, {old, wrong}, "111", "pw\r\n");
     }
@@ -137,6 +141,10 @@ private slots:
 
         h.window().ui().mnucodeitem[1]->trigger(); // 入口 opens its submenu only
         QCOMPARE(::shown(h), QStringList());
+        if (stored == kNone && readFile(passwordPath(h)) == kNone) {
+            run(h, Login, {u"later"_qs});
+            QCOMPARE(::shown(h), (QStringList{shown.first(), u"密码已设置成功，请重新登录！"_qs}));
+        }
         if (command == Login && opened(h) == u"111") { // once in, a second login changes nothing, right or wrong
             run(h, Login, inputs);
             run(h, Login, {u"wrong"_qs});

@@ -2,11 +2,19 @@
 // message box's Esc and close box, and the font dialog's stand-in family.
 
 #include "platform/services.h"
+#include "shell/application.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QFontDialog>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -14,6 +22,8 @@
 #include <functional>
 
 using namespace bilan;
+
+Q_DECLARE_METATYPE(FontChoice)
 
 namespace {
 
@@ -39,6 +49,9 @@ class TestQtServices : public QObject
     Q_OBJECT
 
 private slots:
+    // The Chinese font names and their stand-ins, as the program has them.
+    void initTestCase() { QVERIFY(prepareApplication(*qApp)); }
+
     void escapeAndCloseAnswerOnlyWhereCancelIsOffered_data()
     {
         QTest::addColumn<MessageButtons>("buttons");
@@ -68,35 +81,92 @@ private slots:
         QTEST(seen + ' ' + answers[int(answer)], "seen");
     }
 
-    void fontDialogKeepsTheFamilyItWasOpenedOn()
+    void fontDialogOpensOnWhatItLastReturned_data()
     {
-        const FontChoice songti{QStringLiteral("宋体"), 9, false, false, false, false};
+        QTest::addColumn<FontChoice>("initial");
+        QTest::addColumn<QString>("typed"); // into the family box, before OK
+        QTest::addColumn<QString>("shown"); // family, style and size boxes as the dialog opens
+        QTest::addColumn<FontChoice>("returned");
+        // A face installed with no bold of its own, where there is one.
+        QString single = QFontDatabase::families().value(0);
+        for (const QString &family : QFontDatabase::families()) {
+            if (!QFontDatabase::isPrivateFamily(family) && !QFontDatabase::styles(family).contains(u"Bold"_qs)) {
+                single = family;
+                break;
+            }
+        }
+        const FontChoice songti{u"宋体"_qs, 9, false, false, false, false};
+        const FontChoice heiti{u"黑体"_qs, 16, true, false, false, false};
+        const FontChoice face{single, 10.5, true, true, false, false};
+        QTest::newRow("first use: 宋体 9") << songti << QString() << u"宋体|常规|9"_qs << songti;
+        QTest::newRow("黑体 16 bold") << heiti << QString() << u"黑体|粗体|16"_qs << heiti;
+        QTest::newRow("installed face, bold italic") << face << QString() << single + u"|粗斜体|10.5"_qs << face;
+        QTest::newRow("黑体 typed") << songti << u"黑体"_qs << u"宋体|常规|9"_qs
+                                  << FontChoice{u"黑体"_qs, 9, false, false, false, false};
+        QTest::newRow("installed face typed") << heiti << single.toLower() << u"黑体|粗体|16"_qs
+                                          << FontChoice{single, 16, true, false, false, false};
+    }
 
-        // OK without touching anything: whatever face stood in for 宋体 in the
-        // dialog, the answer is 宋体.
-        whenShown<QFontDialog>([](QFontDialog *dialog) { dialog->accept(); });
-        std::optional<FontChoice> choice = qtServices().dialogs->chooseFont(nullptr, songti, DialogFlag::FontBoth);
-        QVERIFY(choice);
-        QCOMPARE(choice->name, QStringLiteral("宋体"));
-        QCOMPARE(choice->size, 9.0);
-
-        // A family the user picks is taken as picked.
-        QString picked;
-        whenShown<QFontDialog>([&picked](QFontDialog *dialog) {
-            const QString shown = dialog->currentFont().family();
-            for (const QString &family : QFontDatabase::families()) {
-                if (family != shown && !QFontDatabase::isPrivateFamily(family)) {
-                    picked = family;
-                    break;
+    // Opened on the font it returned last, OK without a change returns it
+    // unchanged, whether the family is installed, stands in for another or
+    // lacks a bold face; a family typed into the box is taken. Underline
+    // and strikethrough are never offered, nor the writing system.
+    void fontDialogOpensOnWhatItLastReturned()
+    {
+        QFETCH(FontChoice, initial);
+        QFETCH(QString, typed);
+        QString shown;
+        QStringList offered;
+        whenShown<QFontDialog>([&](QFontDialog *dialog) {
+            const auto boxes = dialog->findChildren<QLineEdit *>(Qt::FindDirectChildrenOnly);
+            QStringList texts;
+            for (QLineEdit *box : boxes)
+                texts << box->text();
+            shown = texts.join(u'|');
+            for (QWidget *control : dialog->findChildren<QWidget *>()) {
+                if (control->isVisibleTo(dialog) && (qobject_cast<QCheckBox *>(control) || qobject_cast<QComboBox *>(control)))
+                    offered << control->metaObject()->className();
+            }
+            if (!typed.isEmpty()) {
+                QLineEdit *family = boxes.value(0);
+                family->selectAll();
+                if (typed.front().unicode() < 0x80) {
+                    QTest::keyClicks(family, typed);
+                } else { // Chinese comes from the input method, committed whole
+                    QInputMethodEvent commit;
+                    commit.setCommitString(typed);
+                    QApplication::sendEvent(family, &commit);
                 }
             }
-            dialog->setCurrentFont(QFont(picked));
+            dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+        });
+        const std::optional<FontChoice> choice = qtServices().dialogs->chooseFont(nullptr, initial, DialogFlag::FontBoth);
+        QTEST(shown, "shown");
+        QCOMPARE(offered, QStringList());
+        QVERIFY(choice);
+        QTEST(*choice, "returned");
+    }
+
+    // Picking in the lists, then cancelling the next dialog.
+    void fontDialogListsAndCancel()
+    {
+        const FontChoice songti{u"宋体"_qs, 9, false, false, false, false};
+        whenShown<QFontDialog>([](QFontDialog *dialog) {
+            const auto lists = dialog->findChildren<QListView *>(Qt::FindDirectChildrenOnly);
+            for (QListView *list : lists) {
+                const QModelIndex found = list->model()->match(list->model()->index(0, 0), Qt::DisplayRole,
+                                                               list == lists[0] ? u"黑体"_qs : list == lists[1] ? u"斜体"_qs : u"16"_qs,
+                                                               1, Qt::MatchExactly).value(0);
+                list->setCurrentIndex(found);
+            }
             dialog->accept();
         });
-        choice = qtServices().dialogs->chooseFont(nullptr, songti, DialogFlag::FontBoth);
-        QVERIFY(!picked.isEmpty());
+        std::optional<FontChoice> choice = qtServices().dialogs->chooseFont(nullptr, songti, DialogFlag::FontBoth);
         QVERIFY(choice);
-        QCOMPARE(choice->name, picked);
+        QCOMPARE(*choice, (FontChoice{u"黑体"_qs, 16, false, true, false, false}));
+
+        whenShown<QFontDialog>([](QFontDialog *dialog) { dialog->reject(); });
+        QVERIFY(!qtServices().dialogs->chooseFont(nullptr, *choice, DialogFlag::FontBoth));
     }
 };
 

@@ -10,7 +10,12 @@ MessageAnswer Prompts::message(QWidget *parent, const QString &text, MessageButt
 
 QString Prompts::input(QWidget *parent, const QString &prompt, const QString &title)
 {
-    return showInput(parent, prompt, title.isEmpty() ? applicationTitle() : title);
+    return showInput(parent, prompt, title.isEmpty() ? applicationTitle() : title, InputEcho::Normal);
+}
+
+QString Prompts::password(QWidget *parent, const QString &prompt, const QString &title)
+{
+    return showInput(parent, prompt, title.isEmpty() ? applicationTitle() : title, InputEcho::Masked);
 }
 
 } // namespace bilan

@@ -3,6 +3,7 @@
 // the clipboard and timers.
 #include "services.h"
 #include "filefilter.h"
+#include "fontdialog.h"
 #include "qtdialogs.h"
 #include "xselection.h"
 
@@ -14,7 +15,6 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
-#include <QFontDialog>
 #include <QInputDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -110,10 +110,11 @@ protected:
         }
     }
 
-    QString showInput(QWidget *parent, const QString &prompt, const QString &title) override
+    QString showInput(QWidget *parent, const QString &prompt, const QString &title, InputEcho echo) override
     {
         bool ok = false;
-        const QString text = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, {}, &ok);
+        const QLineEdit::EchoMode mode = echo == InputEcho::Masked ? QLineEdit::Password : QLineEdit::Normal;
+        const QString text = QInputDialog::getText(parent, title, prompt, mode, {}, &ok);
         return ok ? text : QString();
     }
 };
@@ -322,8 +323,8 @@ void configureFileDialog(QFileDialog &dialog, const FileDialogRequest &request, 
     dialog.setWindowTitle(request.title);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    if (mode == QFileDialog::AcceptSave && !(request.flags & DialogFlag::OverwritePrompt))
-        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite,
+                     mode != QFileDialog::AcceptSave || !request.confirmOverwrite);
     QStringList names;
     for (const FileFilter &filter : request.filters)
         names << qtNameFilter(filter);
@@ -365,34 +366,9 @@ public:
         return run(parent, request, QFileDialog::AcceptSave);
     }
 
-    std::optional<FontChoice> chooseFont(QWidget *parent, const FontChoice &initial, int flags) override
+    std::optional<FontChoice> chooseFont(QWidget *parent, const FontChoice &initial, int) override
     {
-        QFont font(initial.name);
-        font.setPointSizeF(initial.size > 0 ? initial.size : 9);
-        font.setBold(initial.bold);
-        font.setItalic(initial.italic);
-        font.setStrikeOut(initial.strikethrough);
-        font.setUnderline(initial.underline);
-        QFontDialog dialog(font, parent);
-        // Where the family it opens on is not installed, Qt's dialog shows
-        // an installed one instead. Unless the user picks another family,
-        // the answer stays the one asked about: OK alone must not turn a
-        // manuscript's 宋体 into whatever face stood in for it.
-        const QString shownFamily = dialog.currentFont().family();
-        if (dialog.exec() != QDialog::Accepted)
-            return std::nullopt;
-        const QFont chosen = dialog.selectedFont();
-        FontChoice choice;
-        choice.name = chosen.family() == shownFamily ? initial.name : chosen.family();
-        choice.size = chosen.pointSizeF();
-        choice.bold = chosen.bold();
-        choice.italic = chosen.italic();
-        // Without the effects flag the dialog offers no underline or
-        // strikethrough, so those come back off whatever Qt's dialog shows.
-        const bool effects = flags & DialogFlag::FontEffects;
-        choice.strikethrough = effects && chosen.strikeOut();
-        choice.underline = effects && chosen.underline();
-        return choice;
+        return chooseFontWithQt(parent, initial);
     }
 
     std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial, int) override

@@ -24,6 +24,8 @@ inline const QString &applicationTitle()
 enum class MessageButtons { Ok, YesNo, YesNoCancel };
 enum class MessageIcon { None, Information, Question, Warning, Critical };
 enum class MessageAnswer { Ok, Yes, No, Cancel };
+// How an input box's field shows what is typed: as typed, or masked for a secret.
+enum class InputEcho { Normal, Masked };
 
 // Message boxes and input boxes. Every question the program asks goes
 // through here, so that tests can answer it and check what was shown.
@@ -37,11 +39,13 @@ public:
                           MessageIcon icon = MessageIcon::None, const QString &title = {});
     // OK returns the typed text; Cancel returns the empty text.
     QString input(QWidget *parent, const QString &prompt, const QString &title = {});
+    // The same for a password, typed into a masked field.
+    QString password(QWidget *parent, const QString &prompt, const QString &title = {});
 
 protected:
     virtual MessageAnswer showMessage(QWidget *parent, const QString &text, MessageButtons buttons,
                                       MessageIcon icon, const QString &title) = 0;
-    virtual QString showInput(QWidget *parent, const QString &prompt, const QString &title) = 0;
+    virtual QString showInput(QWidget *parent, const QString &prompt, const QString &title, InputEcho echo) = 0;
 };
 
 // What the program asks of the desktop outside its own windows.
@@ -130,7 +134,6 @@ namespace DialogFlag {
 inline constexpr int OverwritePrompt = 0x2;
 inline constexpr int HideReadOnly = 0x4;
 inline constexpr int FontBoth = 0x3; // screen and printer fonts
-inline constexpr int FontEffects = 0x100;
 } // namespace DialogFlag
 
 struct FileDialogRequest
@@ -140,6 +143,10 @@ struct FileDialogRequest
     int filterIndex = 1; // 1-based, as the shared dialog counts
     int flags = 0;
     QString fileName;
+    // A save that would replace an existing file asks first, in the
+    // toolkit's own question; No there returns to the dialog. Whatever the
+    // flags say: the remembered name may be any earlier file, a picture too.
+    bool confirmOverwrite = false;
 };
 
 struct FileDialogChoice

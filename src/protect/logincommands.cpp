@@ -59,10 +59,15 @@ void LoginCommands::login()
     ui.mnucodeitem[2]->setEnabled(true);
 }
 
-// No item opens here: the user logs in with the new password next.
+// No item opens here: the user logs in with the new password next. An
+// empty answer, which is also what Cancel gives, sets nothing: an empty
+// password would let one Esc at the login through, so the next login asks
+// to set one again.
 void LoginCommands::firstUse(const QString &path)
 {
     const QString entry = ask(kAskFirstPassword);
+    if (entry.isEmpty())
+        return;
     if (const QString error = protect::writePassword(path, entry); !error.isEmpty()) {
         report(error + QStringLiteral("登录密码没有设置。"));
         return;
@@ -86,7 +91,10 @@ void LoginCommands::changePassword()
         tell(kWrongOldPassword);
         return;
     }
+    // Cancel or an empty answer keeps the old password, for the same reason.
     const QString entry = ask(kAskNewPassword);
+    if (entry.isEmpty())
+        return;
     if (const QString error = protect::writePassword(path, entry); !error.isEmpty()) {
         report(error + QStringLiteral("原来的密码仍然有效。"));
         return;
@@ -96,7 +104,7 @@ void LoginCommands::changePassword()
 
 QString LoginCommands::ask(const QString &prompt)
 {
-    return m_window.services().prompts->input(&m_window, prompt);
+    return m_window.services().prompts->password(&m_window, prompt);
 }
 
 void LoginCommands::tell(const QString &text)

@@ -28,8 +28,14 @@ protected:
             return false;
         switch (event->type()) {
         case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick:
             m_pressed = static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;
+            break;
+        case QEvent::MouseButtonDblClick:
+            // The second press of a double click arrives as a press and
+            // then this; its release is no click of its own, so a double
+            // click inserts once. The control still gets it (a text box
+            // selects the word).
+            m_pressed = false;
             break;
         case QEvent::MouseButtonRelease: {
             const auto *mouse = static_cast<QMouseEvent *>(event);

@@ -34,6 +34,7 @@ bool CommonDialog::showFile(bool save)
     request.filterIndex = filterIndex;
     request.flags = flags;
     request.fileName = fileName;
+    request.confirmOverwrite = save;
     const std::optional<FileDialogChoice> choice =
         save ? m_backend->saveFile(m_owner, request) : m_backend->openFile(m_owner, request);
     if (!choice || choice->fileName.isEmpty())

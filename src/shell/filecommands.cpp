@@ -72,7 +72,7 @@ void FileCommands::onSaveAs(int index)
 
 void FileCommands::newManuscript()
 {
-    // A manuscript that could not be saved is kept rather than emptied.
+    // A manuscript that was not saved after all is kept rather than emptied.
     if (!offerToSave(kAskBeforeNew))
         return;
     m_window.ui().RichTextBox1->clear();
@@ -124,7 +124,7 @@ void FileCommands::saveAs(manuscript::Format format)
 
 void FileCommands::exit()
 {
-    // The program stays with the manuscript when it could not be saved.
+    // The program stays with the manuscript when it was not saved after all.
     if (!offerToSave(kAskBeforeExit))
         return;
     m_window.endProgram();
@@ -137,7 +137,7 @@ bool FileCommands::offerToSave(const QString &question)
     if (answer != MessageAnswer::Yes)
         return true;
     const SaveSettings settings{kTitleSave, kFilterRtfList, DialogFlag::HideReadOnly, false};
-    return saveStep(settings, manuscript::Format::Rtf) != SaveResult::Failed;
+    return saveStep(settings, manuscript::Format::Rtf) == SaveResult::Saved;
 }
 
 bool FileCommands::closePrompt()
@@ -147,7 +147,7 @@ bool FileCommands::closePrompt()
     switch (answer) {
     case MessageAnswer::Yes: {
         const SaveSettings settings{kTitleSaveAs, kFilterRtf, DialogFlag::HideReadOnly, false};
-        return saveStep(settings, manuscript::Format::Rtf) != SaveResult::Failed;
+        return saveStep(settings, manuscript::Format::Rtf) == SaveResult::Saved;
     }
     case MessageAnswer::No:
         m_window.endProgram();

@@ -33,7 +33,8 @@ public:
     void saveAs(manuscript::Format format);
     void exit();
 
-    // Asks before the main window closes; true when it may close.
+    // Asks before the main window closes; true when it may close, which a
+    // Yes whose save was cancelled or failed does not allow.
     bool closePrompt();
 
 private:
@@ -47,8 +48,9 @@ private:
     };
     enum class SaveResult { Saved, Cancelled, Failed };
 
-    // Asks whether to save first and saves on Yes; false only when the
-    // save was wanted and failed.
+    // Asks whether to save first and saves on Yes; false when the save was
+    // wanted and then cancelled in its dialog or failed: the author who
+    // said Yes keeps the manuscript either way.
     bool offerToSave(const QString &question);
     SaveResult saveStep(const SaveSettings &settings, manuscript::Format format);
     bool loadInto(QTextEdit *target, const QString &path);

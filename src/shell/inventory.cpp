@@ -3,12 +3,14 @@
 #include "aids/symbolbar.h"
 #include "aids/vocabulary.h"
 #include "elements.h"
+#include "fittedlabel.h"
 #include "menus.h"
 #include "twips.h"
 #include "windowicon.h"
 
+#include <QFontMetricsF>
+#include <QHash>
 #include <QLabel>
-#include <QFontMetrics>
 #include <QMainWindow>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -16,6 +18,7 @@
 #include <QScrollBar>
 #include <QSize>
 #include <QTabWidget>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolBar>
@@ -106,39 +109,42 @@ QRect phraseBoxOnWindow(int index)
                  kPhraseWidth, kPhraseHeight);
 }
 
-// Labels are sized on 90 units per code-page-936 byte: a Chinese character
-// is exactly as wide as 9 points, and ASCII half that in 宋体. The faces
-// that stand in for it elsewhere draw ASCII a little wider, so a caption
-// with Latin letters or digits could lose its end; setting its letters
-// slightly closer keeps the whole term in the designed place. Captions of
-// Chinese characters alone always fit and are not measured, which keeps
-// start-up quick.
-bool hasHalfWidth(const QString &text)
+// A phrase box or clipboard board shows two lines of its text, as 宋体
+// 9 pt does in the designed box; a face that draws taller lines gets the
+// size at which two still fit, and the text sits close to the frame.
+void fitBox(QPlainTextEdit *box)
 {
-    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+    constexpr int kMargin = 1;
+    box->document()->setDocumentMargin(kMargin);
+    const int room = box->contentsRect().height() - 2 * kMargin;
+    // 37 boxes in three heights: each height is measured once.
+    static QHash<QString, QFont> chosen;
+    const QString key = box->font().key() + QLatin1Char('/') + QString::number(room);
+    auto found = chosen.constFind(key);
+    if (found == chosen.constEnd()) {
+        found = chosen.insert(key, fittingFont(box->font(), [room](const QFont &font) {
+            return 2 * QFontMetricsF(font).lineSpacing() <= room;
+        }));
+    }
+    box->setFont(*found);
 }
 
-void fitCaption(QLabel *label)
+// The term labels take their faces a few at a time once the window is up,
+// so that neither the first frame nor the first 词汇助输 waits for the
+// measuring; a label shown before its turn is fitted as it shows.
+void fitLabelsWhenIdle(QWidget *panel, const std::array<QLabel *, 149> &labels)
 {
-    const QString text = label->text();
-    if (!hasHalfWidth(text))
-        return;
-    constexpr qreal kTightest = -2; // pixels between letters
-    constexpr qreal kStep = 0.25;
-    QFont font = label->font();
-    for (qreal spacing = 0; spacing >= kTightest; spacing -= kStep) {
-        font.setLetterSpacing(QFont::AbsoluteSpacing, spacing);
-        const QFontMetrics metrics(font);
-        const bool fits = label->wordWrap()
-            ? metrics.boundingRect(QRect(0, 0, label->width(), 1 << 20), Qt::TextWordWrap, text).height()
-                  < 3 * metrics.lineSpacing() // two lines at most
-            : metrics.horizontalAdvance(text) <= label->width();
-        if (fits || spacing == kTightest) {
-            if (spacing != 0)
-                label->setFont(font);
-            return;
-        }
-    }
+    constexpr int kAfterStart = 1000; // ms
+    constexpr int kPerTurn = 8;
+    auto *turns = new QTimer(panel);
+    turns->setInterval(0);
+    QObject::connect(turns, &QTimer::timeout, panel, [labels, turns, next = std::size_t(0)]() mutable {
+        for (int n = 0; n < kPerTurn && next < labels.size(); ++n)
+            static_cast<FittedLabel *>(labels[next++])->ensureFitted();
+        if (next == labels.size())
+            turns->deleteLater();
+    });
+    QTimer::singleShot(kAfterStart, turns, qOverload<>(&QTimer::start));
 }
 
 QPlainTextEdit *phraseBox(QWidget *parent, int index, const QRect &twips)
@@ -146,6 +152,7 @@ QPlainTextEdit *phraseBox(QWidget *parent, int index, const QRect &twips)
     auto *box = asElement(new QPlainTextEdit(parent), "Text1", index);
     place(box, twips.x(), twips.y(), twips.width(), twips.height());
     describe(box, QStringLiteral("快捷输入词组%1").arg(index + 1), QStringLiteral("请输入适合您的快捷输入词组"));
+    fitBox(box);
     box->hide();
     return box;
 }
@@ -166,17 +173,20 @@ void buildSidePanel(Form1Ui &ui)
     QPalette white = panel->palette();
     white.setColor(QPalette::Window, Qt::white);
     for (int i = 0; i < vocabulary::Count; ++i) {
-        auto *label = asElement(new QLabel(vocabulary::caption(i), panel), "Label2", i);
+        auto *label = asElement(new FittedLabel(vocabulary::caption(i), panel), "Label2", i);
         const QRect twips = vocabulary::geometry(i);
         place(label, twips.x(), twips.y(), twips.width(), twips.height());
         label->setPalette(white);
         label->setAutoFillBackground(true);
-        label->setTextFormat(Qt::PlainText);
         label->setWordWrap(vocabulary::wraps(i));
-        fitCaption(label);
+        // Labels are sized on 90 units per code-page-936 byte, which 宋体
+        // 9 pt fills exactly; other faces get the size that fits.
+        label->fit(vocabulary::wraps(i) ? 2 : 1);
         label->hide();
         ui.Label2[std::size_t(i)] = label;
     }
+
+    fitLabelsWhenIdle(panel, ui.Label2);
 
     ui.RichTextBox2 = new QTextEdit(panel);
     ui.RichTextBox2->setObjectName(QStringLiteral("RichTextBox2"));
@@ -269,6 +279,7 @@ void buildForm1(QMainWindow &window, Form1Ui &ui)
         const int height = i == int(ui.Text2.size()) - 1 ? kLastBoardHeight : kBoardHeight;
         place(board, kPanelLeft, kBoardTop + kBoardPitch * i, kPanelWidth, height);
         describe(board, QStringLiteral("剪贴板%1").arg(i + 1), QStringLiteral("单击可将本板文字贴到您的文稿里"));
+        fitBox(board);
         board->hide();
         ui.Text2[std::size_t(i)] = board;
     }

@@ -7,6 +7,8 @@
 
 #include <QTextEdit>
 
+#include <algorithm>
+
 namespace bilan {
 
 ManuscriptTools::ManuscriptTools(Form1 &window)
@@ -79,6 +81,17 @@ void ManuscriptTools::report(const QString &error)
     m_window.services().prompts->message(&m_window, error, MessageButtons::Ok, MessageIcon::Warning);
 }
 
+namespace {
+
+// Seven empty answers are seven cancelled questions, not a record: kept,
+// they would stop the questions for good.
+bool isEmpty(const AuthorRecord &record)
+{
+    return std::all_of(record.cbegin(), record.cend(), [](const QString &field) { return field.isEmpty(); });
+}
+
+} // namespace
+
 bool ManuscriptTools::keep(const AuthorFile &file, const AuthorRecord &record)
 {
     const QString error = file.write(record);
@@ -90,7 +103,8 @@ bool ManuscriptTools::keep(const AuthorFile &file, const AuthorRecord &record)
 AuthorRecord ManuscriptTools::firstTimeEntry(const AuthorFile &file)
 {
     const AuthorRecord record = askAuthor(QStringLiteral("个人信息首次输入"));
-    keep(file, record);
+    if (!isEmpty(record))
+        keep(file, record);
     return record;
 }
 
@@ -115,8 +129,10 @@ void ManuscriptTools::modifyAuthor()
         firstTimeEntry(file);
         return;
     }
-    // The old record stays in place until the new one is written whole.
-    if (keep(file, askAuthor(QStringLiteral("个人信息修改"))))
+    // The old record stays in place until the new one is written whole,
+    // and for good when every question was left empty.
+    const AuthorRecord record = askAuthor(QStringLiteral("个人信息修改"));
+    if (!isEmpty(record) && keep(file, record))
         m_window.services().prompts->message(&m_window, QStringLiteral("个人信息己修改、保存！"),
                                              MessageButtons::Ok);
 }

@@ -10,6 +10,9 @@
 #include <QPixmap>
 #include <QScrollBar>
 #include <QTextEdit>
+#include <QWheelEvent>
+
+#include <cstdlib>
 
 namespace bilan {
 
@@ -45,6 +48,35 @@ ReferenceViewer::ReferenceViewer(Form1 &window)
             [image](int value) { image->move(image->x(), -Twips::toPixelsY(value)); });
 
     onClick(ui.RichTextBox2, [this] { m_window.flags().referenceSelected = true; });
+
+    // Over the picture, or the white panel it has been scrolled off.
+    ui.Image1->installEventFilter(this);
+    ui.Picture1->installEventFilter(this);
+}
+
+bool ReferenceViewer::eventFilter(QObject *, QEvent *event)
+{
+    const Form1Ui &ui = m_window.ui();
+    if (event->type() != QEvent::Wheel || !ui.Image1->isVisible())
+        return false;
+    const auto *wheel = static_cast<QWheelEvent *>(event);
+    QPoint delta = wheel->angleDelta();
+    // Shift turns the wheel sideways, as in every picture viewer.
+    if ((wheel->modifiers() & Qt::ShiftModifier) && delta.x() == 0)
+        delta = QPoint(delta.y(), 0);
+    m_wheelRest += delta;
+    // One notch (120 eighths of a degree) is one click on an arrow; turned
+    // away from the author (positive) it moves towards the top or left.
+    const auto step = [](QScrollBar *bar, int &rest) {
+        const int notches = rest / QWheelEvent::DefaultDeltasPerStep;
+        rest -= notches * QWheelEvent::DefaultDeltasPerStep;
+        for (int i = 0; i < std::abs(notches); ++i)
+            bar->triggerAction(notches > 0 ? QAbstractSlider::SliderSingleStepSub
+                                           : QAbstractSlider::SliderSingleStepAdd);
+    };
+    step(ui.HScroll1, m_wheelRest.rx());
+    step(ui.VScroll1, m_wheelRest.ry());
+    return true;
 }
 
 void ReferenceViewer::loadPicture()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPoint>
 
 namespace bilan {
 
@@ -21,11 +22,18 @@ public:
     // picture empty.
     void loadPicture();
 
+protected:
+    // The mouse wheel over the picture moves it as the bars' arrows do.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void showPicture(const QString &path);
     void setScrollRanges();
 
     Form1 &m_window;
+    // What the wheel turned short of a whole notch, per direction: a
+    // smooth wheel or touchpad sends notches in parts.
+    QPoint m_wheelRest;
 };
 
 } // namespace bilan

@@ -50,9 +50,9 @@ MessageAnswer ScriptedPrompts::showMessage(QWidget *, const QString &text, Messa
     return MessageAnswer::Cancel;
 }
 
-QString ScriptedPrompts::showInput(QWidget *, const QString &prompt, const QString &title)
+QString ScriptedPrompts::showInput(QWidget *, const QString &prompt, const QString &title, InputEcho echo)
 {
-    prompts.append(ShownInput{prompt, title});
+    prompts.append(ShownInput{prompt, title, echo});
     if (inputs.empty())
         return {};
     const std::optional<QString> answer = inputs.front();

@@ -41,6 +41,7 @@ struct ShownInput
 {
     QString prompt;
     QString title;
+    InputEcho echo = InputEcho::Normal;
 };
 
 class ScriptedPrompts final : public Prompts
@@ -63,7 +64,7 @@ public:
 protected:
     MessageAnswer showMessage(QWidget *, const QString &text, MessageButtons buttons, MessageIcon icon,
                               const QString &title) override;
-    QString showInput(QWidget *, const QString &prompt, const QString &title) override;
+    QString showInput(QWidget *, const QString &prompt, const QString &title, InputEcho echo) override;
 };
 
 enum class DialogKind { Open, Save, Font, Color };

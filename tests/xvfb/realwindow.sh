@@ -22,10 +22,10 @@ pid=$!
 window=$(timeout 20 xdotool search --sync --onlyvisible --name '^笔澜2\.5$' | head -n 1) ||
     fail "no window titled 笔澜2.5"
 
-# 11715 × 7890 twips at 96 DPI is a 781 × 526 client area below the menu bar.
+# 11715 × 7980 twips at 96 DPI is a 781 × 532 client area below the menu bar.
 eval "$(xdotool getwindowgeometry --shell "$window")"
 [ "$WIDTH" -eq 781 ] || fail "window width $WIDTH, expected 781"
-[ "$HEIGHT" -gt 526 ] && [ "$HEIGHT" -lt 580 ] || fail "window height $HEIGHT, expected 526 plus the menu bar"
+[ "$HEIGHT" -gt 532 ] && [ "$HEIGHT" -lt 586 ] || fail "window height $HEIGHT, expected 532 plus the menu bar"
 
 answer_close_prompt() {
     python3 "$here/close-window.py" "$window"
