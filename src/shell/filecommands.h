@@ -36,6 +36,13 @@ public:
     // Asks before the main window closes; true when it may close.
     bool closePrompt();
 
+signals:
+    // A save wrote the manuscript to a file.
+    void manuscriptSaved();
+    // The manuscript holds a document that has not changed since it was
+    // begun or opened (after New, after Open into the manuscript).
+    void manuscriptReplaced();
+
 private:
     // The dialog properties one command sets; the others keep their values.
     struct SaveSettings
