@@ -101,9 +101,9 @@ void FileCommands::open()
         return;
     if (!loadInto(target, dialog.fileName))
         return;
-    if (toReference)
+    if (toReference) {
         flags.referenceSelected = false;
-    else {
+    } else {
         m_window.setWindowTitle(kWindowTitlePrefix + dialog.fileName);
         emit manuscriptReplaced();
     }

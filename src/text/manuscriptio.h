@@ -34,8 +34,10 @@ Outcome saveBytes(const QString &path, const QByteArray &bytes);
 // ownerOnly the fresh file is its owner's alone (0600) before it replaces
 // anything. Returns the reason in Chinese when it could not be done, with
 // the old file left as it was; empty when the file was written.
-// The file's bytes, and then the folder's new entry, reach the disk before
-// the call returns, so a power cut right after leaves the new file whole.
+// The file's bytes reach the disk before it replaces the old one, and the
+// folder's new entry before the call returns, so a power cut right after
+// leaves a whole file; a folder that fails to sync is reported too, with
+// the new file already in place.
 QString writeWhole(const QString &path, const QByteArray &bytes, bool ownerOnly = false);
 
 // The reason, in Chinese, for a write that failed with the system's error
