@@ -7,19 +7,21 @@
 //   bench_editor floor|floor-show FILE.rtf --size WxH --font FONT
 //   bench_editor floor-html FILE.html --size WxH --font FONT
 //   bench_editor export-html FILE.rtf --output FILE.html
-//   bench_editor typing FILE [--keystrokes N] [--gap MS]
+//   bench_editor typing FILE [--keystrokes N] [--gap MS] [--recovery 1]
 //
 // "window" opens the file in the editor's own main window with its Open
 // command. "floor" gives a bare QTextEdit of the manuscript area's size and
 // font the document the same reader makes of the same file: what Qt alone
 // costs to show it. "floor-show" and "floor-html" are other ways to the
 // same document, for scale. "typing" types into the window and into a bare
-// QTextEdit beside it, in turns. Each prints key=value lines for
+// QTextEdit beside it, in turns; with --recovery the window keeps its
+// recovery copy meanwhile, as the program does. Each prints key=value lines for
 // scripts/bench-editor.sh.
 
 #include "benchwindow.h"
 #include "frameclock.h"
 
+#include "recovery/recoverycopy.h"
 #include "shell/application.h"
 #include "shell/form1.h"
 #include "text/manuscriptio.h"
@@ -51,6 +53,7 @@ struct Options
     QString output; // export-html
     int keystrokes = 200;
     int gapMs = 40;
+    bool recovery = false; // typing: the window keeps a recovery copy
 };
 
 std::optional<Options> parse(const QStringList &arguments)
@@ -75,6 +78,8 @@ std::optional<Options> parse(const QStringList &arguments)
             options.keystrokes = value.toInt();
         } else if (name == QLatin1String("--gap")) {
             options.gapMs = value.toInt();
+        } else if (name == QLatin1String("--recovery")) {
+            options.recovery = value.toInt() != 0;
         } else {
             return std::nullopt;
         }
@@ -234,7 +239,7 @@ void placeCaret(QTextEdit &edit, int position)
 // so that whatever else the machine does falls on both alike.
 int runTyping(FrameClock &clock, const Options &options)
 {
-    bench::BenchWindow window(options.file);
+    bench::BenchWindow window(options.file, options.recovery);
     if (!window.show(clock) || !window.open(clock))
         return 1;
     QTextEdit &manuscript = window.manuscript();
@@ -255,6 +260,7 @@ int runTyping(FrameClock &clock, const Options &options)
     // author reads before typing, so typing starts once that is over.
     clock.waitForLayout(manuscript, 30000);
     clock.waitForLayout(floor, 30000);
+    const qint64 typingStarted = FrameClock::now();
 
     std::array<QTextEdit *, 2> sides = {&manuscript, &floor};
     static const char *const sideNames[] = {"window", "floor"};
@@ -297,6 +303,16 @@ int runTyping(FrameClock &clock, const Options &options)
             std::printf("\n");
         }
     }
+    // How often the copy was written, over how long the window was typed in.
+    if (options.recovery) {
+        const bilan::RecoveryCopy *copy = window.form().findChild<bilan::RecoveryCopy *>();
+        if (!copy || !copy->isKeeping()) {
+            std::fputs("bench_editor: the window keeps no recovery copy\n", stderr);
+            return 1;
+        }
+        std::printf("copies=%d\n", copy->copiesWritten());
+        printMs("typing_ms", FrameClock::now() - typingStarted);
+    }
     clock.unwatch();
     window.end();
     return 0;
@@ -313,7 +329,7 @@ int main(int argc, char *argv[])
                    "       bench_editor floor|floor-show FILE.rtf --size WxH --font FONT\n"
                    "       bench_editor floor-html FILE.html --size WxH --font FONT\n"
                    "       bench_editor export-html FILE.rtf --output FILE.html\n"
-                   "       bench_editor typing FILE [--keystrokes N] [--gap MS]\n",
+                   "       bench_editor typing FILE [--keystrokes N] [--gap MS] [--recovery 1]\n",
                    stderr);
         return 2;
     }

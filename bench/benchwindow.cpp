@@ -26,9 +26,10 @@ std::optional<bilan::FileDialogChoice> BenchDialogs::openFile(QWidget *, const b
     return bilan::FileDialogChoice{file, 1};
 }
 
-BenchWindow::BenchWindow(const QString &file)
+BenchWindow::BenchWindow(const QString &file, bool keepCopies)
 {
     m_dialogs.file = file;
+    m_places.keepCopies = keepCopies;
     // The whole program, every subsystem wired, on the real clipboard and timers.
     const bilan::Services real = bilan::qtServices();
     m_window = bilan::createMainWindow(

@@ -69,8 +69,10 @@ class BenchPlaces final : public bilan::Places
 {
 public:
     QTemporaryDir folder;
+    bool keepCopies = false;
     QString applicationFolder() override { return folder.path(); }
     QString userFolder() override { return folder.path(); }
+    QString recoveryFolder() override { return keepCopies ? folder.filePath(QStringLiteral("recovery")) : QString(); }
 };
 
 // Times of one Open, in FrameClock nanoseconds.
@@ -84,7 +86,8 @@ struct OpenTimes
 class BenchWindow final
 {
 public:
-    explicit BenchWindow(const QString &file);
+    // With keepCopies the window keeps its recovery copy, as the program does.
+    explicit BenchWindow(const QString &file, bool keepCopies = false);
     ~BenchWindow();
 
     bilan::Form1 &form() { return *m_window; }

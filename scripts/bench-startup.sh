@@ -25,6 +25,9 @@ if [ -z "${BILAN_BENCH_INNER:-}" ]; then
 fi
 
 work=$(mktemp -d)
+# An empty state folder of its own: no copy a crashed program left on this
+# machine is offered meanwhile.
+export XDG_STATE_HOME="$work/state"
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 # Qt wants a private runtime folder and says so on every start without one.

@@ -4,7 +4,8 @@
 #   load and save of the long RTF manuscript against LibreOffice, unrtf
 #   and pandoc (installs LibreOffice when missing and generates the file);
 #   opening that manuscript and typing in it on the real window against a
-#   bare QTextEdit given the same document;
+#   bare QTextEdit given the same document, also while the window keeps its
+#   recovery copy;
 #   code-936 values of a 1,000,000-character text against 5 ms;
 #   plain-text reading of multi-megabyte manuscripts against the conversion
 #   alone (what choosing between UTF-8 and GB adds, against 5 ms);

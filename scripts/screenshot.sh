@@ -29,6 +29,9 @@ if [ -z "${BILAN_SCREENSHOT_INNER:-}" ]; then
 fi
 
 work=$(mktemp -d)
+# An empty state folder of its own: no copy a crashed program left on this
+# machine is offered meanwhile.
+export XDG_STATE_HOME="$work/state"
 pid=""
 cleanup() {
     [ -n "$pid" ] && kill "$pid" 2>/dev/null || true

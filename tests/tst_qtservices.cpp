@@ -58,6 +58,7 @@ private slots:
         QTest::addColumn<QString>("seen"); // the title, what Esc and then the close box did, the answer
         QTest::newRow("Yes/No: no third answer") << MessageButtons::YesNo << "请确认 stays stays Yes";
         QTest::newRow("Yes/No/Cancel: Esc is Cancel") << MessageButtons::YesNoCancel << "请确认 closes Cancel";
+        QTest::newRow("Yes/No, later: Esc is Cancel") << MessageButtons::YesNoLater << "请确认 closes Cancel";
     }
 
     void escapeAndCloseAnswerOnlyWhereCancelIsOffered()
@@ -79,6 +80,13 @@ private slots:
             QStringLiteral("请确认"));
         const char *answers[] = {"Ok", "Yes", "No", "Cancel"};
         QTEST(seen + ' ' + answers[int(answer)], "seen");
+    }
+
+    void closeBoxPutsOffAQuestionForLater()
+    {
+        whenShown<QMessageBox>([](QMessageBox *box) { box->close(); });
+        QCOMPARE(qtServices().prompts->message(nullptr, QStringLiteral("要恢复吗？"), MessageButtons::YesNoLater),
+                 MessageAnswer::Cancel);
     }
 
     void fontDialogOpensOnWhatItLastReturned_data()

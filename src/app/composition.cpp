@@ -9,6 +9,8 @@
 #include "help/helpmenu.h"
 #include "protect/ciphercommands.h"
 #include "protect/logincommands.h"
+#include "recovery/recoverycopy.h"
+#include "recovery/recoveryoffer.h"
 #include "reminder/reminder.h"
 #include "shell/clicks.h"
 #include "shell/editcommands.h"
@@ -26,7 +28,7 @@ namespace {
 
 // The file and editing commands: the File and Edit menus, the font and
 // colour commands, the close prompt, and toolbar buttons 1 to 5.
-void installShell(Form1 &window, ToolbarDispatch &toolbar)
+FileCommands *installShell(Form1 &window, ToolbarDispatch &toolbar)
 {
     auto *files = new FileCommands(window);
     auto *edits = new EditCommands(window);
@@ -43,6 +45,22 @@ void installShell(Form1 &window, ToolbarDispatch &toolbar)
     toolbar.setAction(ToolbarKey::Copy, [edits] { edits->copy(); });
     toolbar.setAction(ToolbarKey::Palse, [edits] { edits->paste(); });
     toolbar.setAction(ToolbarKey::Back, [edits] { edits->undo(); });
+    return files;
+}
+
+// The copy of an unsaved manuscript, kept while it changes and removed by
+// every deliberate end of it, and the offer of the copies that programs
+// which were killed left behind.
+void installRecovery(Form1 &window, FileCommands &files)
+{
+    const QString folder = window.services().places->recoveryFolder();
+    if (folder.isEmpty())
+        return;
+    auto *keeper = new RecoveryCopy(*window.ui().RichTextBox1, folder, window.services(), &window);
+    QObject::connect(&files, &FileCommands::manuscriptSaved, keeper, &RecoveryCopy::saved);
+    QObject::connect(&files, &FileCommands::manuscriptReplaced, keeper, &RecoveryCopy::startOver);
+    QObject::connect(&window, &Form1::programEnded, keeper, &RecoveryCopy::end);
+    new RecoveryOffer(window, *keeper, folder);
 }
 
 // The quick-input phrase boxes with the save of "保存定制" and the load
@@ -128,7 +146,8 @@ std::unique_ptr<Form1> createMainWindow(const Services &services)
     auto *toolbar = new ToolbarDispatch(window.get());
     window->setToolbarHandler([toolbar](const QString &key) { toolbar->onButton(key); });
 
-    installShell(*window, *toolbar);
+    FileCommands *files = installShell(*window, *toolbar);
+    installRecovery(*window, *files);
     PanelModes *modes = installPanel(*window, *toolbar);
     installViewer(*window, *modes);
     installPhrasesAndBoards(*window, *toolbar, *modes);

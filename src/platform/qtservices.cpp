@@ -7,6 +7,7 @@
 #include "qtdialogs.h"
 #include "xselection.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -100,6 +101,12 @@ protected:
         case MessageButtons::YesNoCancel:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
             box.setEscapeButton(QMessageBox::Cancel);
+            break;
+        case MessageButtons::YesNoLater:
+            // A Cancel nobody sees, for Esc and the close box to press.
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            box.setEscapeButton(QMessageBox::Cancel);
+            box.button(QMessageBox::Cancel)->hide();
             break;
         }
         switch (box.exec()) {
@@ -201,6 +208,18 @@ public:
         // an installed program's folder is not writable, and there is no
         // system folder of the old kind here.
         return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    }
+    QString recoveryFolder() override
+    {
+        // The author may want no copies of unsaved work on the disk.
+        if (qEnvironmentVariableIntValue("BILAN_NO_RECOVERY") != 0)
+            return {};
+        // The state folder of the XDG base directories, which Qt 6.4 does
+        // not know yet: $XDG_STATE_HOME when it is an absolute path.
+        QString state = qEnvironmentVariable("XDG_STATE_HOME");
+        if (!QDir::isAbsolutePath(state))
+            state = QDir::home().filePath(QStringLiteral(".local/state"));
+        return QDir(state).filePath(QStringLiteral("bilan/recovery"));
     }
 };
 

@@ -21,7 +21,9 @@ inline const QString &applicationTitle()
     return title;
 }
 
-enum class MessageButtons { Ok, YesNo, YesNoCancel };
+// YesNoLater shows Yes and No only; Esc and the close box put the question
+// off and answer Cancel.
+enum class MessageButtons { Ok, YesNo, YesNoCancel, YesNoLater };
 enum class MessageIcon { None, Information, Question, Warning, Critical };
 enum class MessageAnswer { Ok, Yes, No, Cancel };
 // How an input box's field shows what is typed: as typed, or masked for a secret.
@@ -80,6 +82,9 @@ public:
     // The folder of the user's own files (login password, author details),
     // which only the user may enter.
     virtual QString userFolder() = 0;
+    // The folder of the copies kept of unsaved manuscripts; empty when no
+    // copies are to be kept.
+    virtual QString recoveryFolder() { return {}; }
 };
 
 // The system clipboard, plain text only. Another program may hold the

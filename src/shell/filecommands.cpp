@@ -77,6 +77,7 @@ void FileCommands::newManuscript()
         return;
     m_window.ui().RichTextBox1->clear();
     m_window.setWindowTitle(kWindowTitleNew);
+    emit manuscriptReplaced();
 }
 
 void FileCommands::open()
@@ -100,10 +101,12 @@ void FileCommands::open()
         return;
     if (!loadInto(target, dialog.fileName))
         return;
-    if (toReference)
+    if (toReference) {
         flags.referenceSelected = false;
-    else
+    } else {
         m_window.setWindowTitle(kWindowTitlePrefix + dialog.fileName);
+        emit manuscriptReplaced();
+    }
 }
 
 void FileCommands::menuSave()
@@ -175,6 +178,7 @@ FileCommands::SaveResult FileCommands::saveStep(const SaveSettings &settings, ma
         reportFailure(outcome.error);
         return SaveResult::Failed;
     }
+    emit manuscriptSaved();
     return SaveResult::Saved;
 }
 

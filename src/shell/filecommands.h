@@ -37,6 +37,13 @@ public:
     // Yes whose save was cancelled or failed does not allow.
     bool closePrompt();
 
+signals:
+    // A save wrote the manuscript to a file.
+    void manuscriptSaved();
+    // The manuscript holds a document that has not changed since it was
+    // begun or opened (after New, after Open into the manuscript).
+    void manuscriptReplaced();
+
 private:
     // The dialog properties one command sets; the others keep their values.
     struct SaveSettings

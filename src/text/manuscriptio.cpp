@@ -15,6 +15,9 @@
 #include <cerrno>
 #include <optional>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace bilan::manuscript {
 
 namespace {
@@ -110,6 +113,21 @@ std::optional<QString> fileInTheWay(const QString &folder)
         path = up;
     }
     return std::nullopt;
+}
+
+// The folder's entry for a file just moved into place, on the disk. A
+// file system that cannot sync a folder (EINVAL) has nothing to wait for.
+QString syncFolder(const QString &folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    const int result = ::fsync(fd);
+    const int code = errno;
+    ::close(fd);
+    if (result != 0 && code != EINVAL)
+        return systemReason(qt_error_string(code), Direction::Writing);
+    return {};
 }
 
 } // namespace
@@ -224,9 +242,21 @@ QString writeWhole(const QString &path, const QByteArray &bytes, bool ownerOnly)
         file.cancelWriting();
         return reason;
     }
+    // On the disk before it takes the old file's place: otherwise a power
+    // cut soon after the move can leave an empty file under the name.
+    if (::fsync(file.handle()) != 0) {
+        const QString reason = writeFailureReason(errno);
+        file.cancelWriting();
+        return reason;
+    }
     if (!file.commit())
         return systemReason(file.errorString(), Direction::Writing);
-    return {};
+    return syncFolder(info.absolutePath());
+}
+
+QString writeFailureReason(int errorCode)
+{
+    return systemReason(qt_error_string(errorCode), Direction::Writing);
 }
 
 QString preparePrivateFolder(const QString &folder)

@@ -34,7 +34,15 @@ Outcome saveBytes(const QString &path, const QByteArray &bytes);
 // ownerOnly the fresh file is its owner's alone (0600) before it replaces
 // anything. Returns the reason in Chinese when it could not be done, with
 // the old file left as it was; empty when the file was written.
+// The file's bytes reach the disk before it replaces the old one, and the
+// folder's new entry before the call returns, so a power cut right after
+// leaves a whole file; a folder that fails to sync is reported too, with
+// the new file already in place.
 QString writeWhole(const QString &path, const QByteArray &bytes, bool ownerOnly = false);
+
+// The reason, in Chinese, for a write that failed with the system's error
+// code, worded as the saves word it.
+QString writeFailureReason(int errorCode);
 
 // The folder of the user's own files, made if missing, as its owner's alone
 // (0700). Only that folder: the ones above it (the home folder, ~/.config)

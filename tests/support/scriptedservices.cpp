@@ -16,8 +16,8 @@ QString ShownMessage::summary() const
     QString out = text;
     if (title != applicationTitle())
         out += " [" + title + ']';
-    if (buttons != MessageButtons::Ok)
-        out += buttons == MessageButtons::YesNo ? " [Yes/No]" : " [Yes/No/Cancel]";
+    const char *kinds[] = {"", " [Yes/No]", " [Yes/No/Cancel]", " [Yes/No/later]"};
+    out += kinds[int(buttons)];
     const char *icons[] = {"", " [information]", " [question]", " [warning]", " [critical]"};
     return out + icons[int(icon)];
 }
@@ -46,6 +46,7 @@ MessageAnswer ScriptedPrompts::showMessage(QWidget *, const QString &text, Messa
     case MessageButtons::Ok: return MessageAnswer::Ok;
     case MessageButtons::YesNo: return MessageAnswer::No;
     case MessageButtons::YesNoCancel: return MessageAnswer::Cancel;
+    case MessageButtons::YesNoLater: return MessageAnswer::Cancel;
     }
     return MessageAnswer::Cancel;
 }

@@ -138,6 +138,9 @@ public:
     QTemporaryDir userDir;
     QString applicationFolder() override { return applicationDir.path(); }
     QString userFolder() override { return userDir.path(); }
+    // No copies of the manuscript unless a test names a folder.
+    QString recovery;
+    QString recoveryFolder() override { return recovery; }
 };
 
 // A clipboard in memory that a test can make fail, call by call.

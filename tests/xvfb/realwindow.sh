@@ -7,6 +7,9 @@ set -euo pipefail
 binary=$(readlink -f "$1")
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
+# An empty state folder of its own: no copy a crashed program left on this
+# machine is offered meanwhile.
+export XDG_STATE_HOME="$work/state"
 pid=""
 cleanup() {
     [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
