@@ -9,6 +9,7 @@
 #include "shell/form1.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QTextEdit>
@@ -69,6 +70,13 @@ private slots:
         QTest::mouseClick(board->viewport(), Qt::LeftButton, {}, QPoint(4, 4));
         QCOMPARE(w.h.window().ui().RichTextBox1->toPlainText(), QStringLiteral("别处复制的"));
         QCOMPARE(othersSee(), QByteArray());
+        // Emptied, not abandoned: the text formats are there with nothing in
+        // them, for desktops that keep the last X copy for their own
+        // programs, and the program's own paste forgets its earlier copy.
+        QVERIFY(othersSee("TARGETS").contains("UTF8_STRING"));
+        QTRY_VERIFY(!QGuiApplication::clipboard()->ownsClipboard());
+        QTest::keyClick(w.h.window().ui().RichTextBox1, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(w.h.window().ui().RichTextBox1->toPlainText(), QStringLiteral("别处复制的"));
     }
 
     void textSentInPiecesIsReadWhole()

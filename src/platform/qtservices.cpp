@@ -285,11 +285,8 @@ private:
             setAppTime(screen, now);
     }
 
-    // Empties the clipboard one way or the other over X. Qt lets go of its
-    // own copy only when another program takes the clipboard; emptied to
-    // nobody, it would go on pasting the old text into the program's own
-    // text controls. Told to clear, it forgets the copy (its own request to
-    // the server is then too late to matter).
+    // Empties the clipboard one way or the other over X; Qt lets go of its
+    // own copy when it hears that the clipboard was taken from it.
     static bool empty(bool (XSelection::*how)())
     {
         XSelection *x = XSelection::shared();
@@ -297,11 +294,7 @@ private:
             QGuiApplication::clipboard()->clear();
             return true;
         }
-        const bool programsOwned = x->owner() == XSelection::Owner::Program;
-        const bool done = (x->*how)();
-        if (programsOwned && x->owner() == XSelection::Owner::Nobody)
-            QGuiApplication::clipboard()->clear();
-        return done;
+        return (x->*how)();
     }
 };
 

@@ -1,13 +1,15 @@
-// The clipboard conversation of the X protocol (ICCCM), as a requestor and,
-// for a moment while emptying the clipboard, as an owner: ConvertSelection
+// The clipboard conversation of the X protocol (ICCCM), as a requestor: ConvertSelection
 // into a property of a window of our own, wait for the SelectionNotify, read
 // the property, and follow the INCR protocol for a text sent in pieces. The
 // XFixes extension tells this connection of every change of owner with the
 // time the server recorded for it; that time is what lets the clipboard be
-// emptied only while it still holds the copy that was read. Written against
+// emptied only while it still holds the copy that was read; emptying takes
+// it for an empty clipboard of our own (EmptyClipboard). Written against
 // libxcb directly because no Debian library offers a selection read with a
 // deadline, and Qt's blocks.
 #include "xselection.h"
+
+#include "emptyclipboard.h"
 
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
@@ -77,6 +79,8 @@ struct XSelection::State
     std::optional<Copy> lastRead;
     // A copy over the size limit: left alone until the owner changes.
     std::optional<Copy> tooLarge;
+    // Holds the clipboard empty once it was emptied.
+    std::unique_ptr<EmptyClipboard> empty;
     // The property of a transfer in pieces given up on. Its owner goes on
     // sending and answers nobody else until it is done, so its pieces are
     // let through, unread, to the end.
@@ -125,8 +129,7 @@ struct XSelection::State
     }
 
     // Every event passes here, whoever waits: XFixes keeps the latest owner
-    // and its time, and a request for a selection this connection holds for
-    // a moment is refused, as an empty clipboard would.
+    // and its time, and the pieces of a transfer given up on are let through.
     void handle(const xcb_generic_event_t &event)
     {
         const uint8_t type = event.response_type & 0x7f;
@@ -148,18 +151,6 @@ struct XSelection::State
                 xcb_delete_property(connection, window, notify.atom);
                 xcb_flush(connection);
             }
-        } else if (type == XCB_SELECTION_REQUEST) {
-            const auto &request = reinterpret_cast<const xcb_selection_request_event_t &>(event);
-            xcb_selection_notify_event_t refusal{};
-            refusal.response_type = XCB_SELECTION_NOTIFY;
-            refusal.time = request.time;
-            refusal.requestor = request.requestor;
-            refusal.selection = request.selection;
-            refusal.target = request.target;
-            refusal.property = XCB_NONE;
-            xcb_send_event(connection, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
-                           reinterpret_cast<const char *>(&refusal));
-            xcb_flush(connection);
         }
     }
 
@@ -337,22 +328,24 @@ struct XSelection::State
         return answer;
     }
 
-    // Takes the selection for this connection's window at the given time,
-    // then lets it go: nobody owns it afterwards, and every program, Qt
-    // and the bridges to other desktops included, learns that it was taken.
-    // The server ignores the taking when the time is older than the current
-    // owner's, which is what keeps a newer copy. False when not taken.
-    bool takeAndRelease(xcb_atom_t selection, xcb_timestamp_t time)
+    // Takes the selection at the given time for the window that holds it
+    // empty (see EmptyClipboard for why not nobody). The server ignores the
+    // taking when the time is older than the current owner's, which is what
+    // keeps a newer copy. False when not taken.
+    bool takeEmpty(xcb_atom_t selection, xcb_timestamp_t time)
     {
-        xcb_set_selection_owner(connection, window, selection, time);
-        if (owner(selection) != window)
+        if (!empty)
+            return false;
+        empty->take(selection, time);
+        if (owner(selection) != empty->window())
             return false;
         const Copy &ours = latest[indexOf(selection)];
-        const xcb_timestamp_t taken = ours.owner == window && ours.since ? *ours.since : time;
-        xcb_set_selection_owner(connection, XCB_NONE, selection, taken);
-        xcb_flush(connection);
+        empty->setTakenAt(ours.owner == empty->window() && ours.since ? *ours.since : time);
         return !broken();
     }
+
+    // Whether the window is the one holding the clipboard empty.
+    bool heldEmpty(xcb_window_t owner) const { return empty && owner == empty->window(); }
 };
 
 XSelection::XSelection(std::unique_ptr<State> state) : d(std::move(state)) {}
@@ -431,6 +424,8 @@ std::unique_ptr<XSelection> XSelection::connect(const char *displayName, Limits 
     for (std::size_t i = 0; i < kPropertyCount; ++i)
         state->properties[i] = atoms[qsizetype(6 + i)];
 
+    state->empty = EmptyClipboard::connect(displayName);
+
     // XFixes, where the server has it, tells of every change of owner.
     const xcb_query_extension_reply_t *xfixes = xcb_get_extension_data(state->connection, &xcb_xfixes_id);
     if (xfixes && xfixes->present) {
@@ -462,7 +457,7 @@ std::optional<XSelection::Owner> XSelection::owner(Selection selection)
     const xcb_window_t window = s.owner(s.atomFor(selection));
     if (s.broken())
         return std::nullopt;
-    if (window == XCB_NONE || window == s.window)
+    if (window == XCB_NONE || s.heldEmpty(window))
         return Owner::Nobody;
     return s.isProgram(window) ? Owner::Program : Owner::Other;
 }
@@ -476,7 +471,7 @@ std::optional<QString> XSelection::text()
     if (s.broken())
         return std::nullopt;
     Copy copy = s.copyOf(s.clipboard, owner);
-    if (owner == XCB_NONE || owner == s.window) {
+    if (owner == XCB_NONE || s.heldEmpty(owner)) {
         s.lastRead = Copy{};
         return QString();
     }
@@ -536,7 +531,7 @@ bool XSelection::ownerSilent(Selection selection)
         return false;
     const xcb_atom_t atom = s.atomFor(selection);
     const xcb_window_t owner = s.owner(atom);
-    if (owner == XCB_NONE || owner == s.window || s.isProgram(owner))
+    if (owner == XCB_NONE || s.heldEmpty(owner) || s.isProgram(owner))
         return false;
     // It answered with more than was worth taking; asked again now, it may
     // still be busy sending the rest.
@@ -576,9 +571,9 @@ bool XSelection::clear()
     State &s = *d;
     if (s.broken())
         return false;
-    if (const xcb_window_t owner = s.owner(s.clipboard); owner == XCB_NONE || owner == s.window)
+    if (const xcb_window_t owner = s.owner(s.clipboard); owner == XCB_NONE || s.heldEmpty(owner))
         return !s.broken();
-    return s.takeAndRelease(s.clipboard, XCB_CURRENT_TIME);
+    return s.takeEmpty(s.clipboard, XCB_CURRENT_TIME);
 }
 
 bool XSelection::clearIfUnchanged()
@@ -598,18 +593,18 @@ bool XSelection::clearIfUnchanged()
         // it, so its own copy is taken a moment later; a copy that another
         // program made in that same moment is lost with it.
         const xcb_timestamp_t time = *read.since + (read.program ? 1 : 0);
-        return s.takeAndRelease(s.clipboard, time) || s.owner(s.clipboard) != read.owner;
+        return s.takeEmpty(s.clipboard, time) || s.owner(s.clipboard) != read.owner;
     }
     // When nobody can say when the copy was made, the server is held still
     // while the owner is checked and the clipboard taken.
     xcb_grab_server(s.connection);
     const bool same = s.owner(s.clipboard) == read.owner;
-    if (same)
-        xcb_set_selection_owner(s.connection, s.window, s.clipboard, XCB_CURRENT_TIME);
+    if (same && s.empty)
+        s.empty->take(s.clipboard, XCB_CURRENT_TIME);
     xcb_ungrab_server(s.connection);
     if (!same)
         return true;
-    return s.takeAndRelease(s.clipboard, XCB_CURRENT_TIME);
+    return s.takeEmpty(s.clipboard, XCB_CURRENT_TIME);
 }
 
 } // namespace bilan

@@ -72,8 +72,9 @@ public:
     // counts), or X cannot be asked.
     bool ownerSilent(Selection selection = Selection::Clipboard);
 
-    // Empties the clipboard, every format, whoever owns it. False when it
-    // could not be done.
+    // Empties the clipboard, whoever owns it: this connection takes it and
+    // offers the empty text, in every text format and no other, until some
+    // program copies again. False when it could not be done.
     bool clear();
     // Empties the clipboard only if it still holds the copy that text() or
     // noteProgramRead() last saw: a copy that any program made since then
