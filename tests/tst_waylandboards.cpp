@@ -1,0 +1,306 @@
+// The clipboard boards on a Wayland desktop: the window runs through
+// XWayland while the clipboard goes through the compositor's data control.
+// The other programs are Wayland ones: wl-copy and wl-paste, owners that
+// answer late or never (wlowner), and a terminal that holds the focus, so
+// that the compositor shows the X side nothing. Runs inside a headless sway
+// (tests/wayland/sway-session.sh).
+
+#include "support/scriptedservices.h"
+
+#include "aids/clipboardboards.h"
+#include "platform/wlclipboard.h"
+#include "shell/form1.h"
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+
+using namespace bilan;
+using namespace bilan::test;
+
+namespace {
+
+QByteArray run(const QString &program, const QStringList &arguments, int timeoutMs = 10000)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(1000);
+    }
+    return process.readAllStandardOutput();
+}
+
+// What a Wayland program pastes; empty when the clipboard is, or when its
+// owner does not answer (wl-paste would wait for ever).
+QString wlPaste()
+{
+    return QString::fromUtf8(run(QStringLiteral("wl-paste"), {"--no-newline", "--type", "text"}, 2000));
+}
+
+// The app_id of the window with the keyboard focus, as sway reports it.
+QString focusedApp()
+{
+    std::function<QString(const QJsonObject &)> find = [&find](const QJsonObject &node) -> QString {
+        if (node.value(QLatin1String("focused")).toBool())
+            return node.value(QLatin1String("app_id")).toString();
+        for (const char *children : {"nodes", "floating_nodes"}) {
+            for (const QJsonValue &child : node.value(QLatin1String(children)).toArray()) {
+                const QString app = find(child.toObject());
+                if (!app.isEmpty())
+                    return app;
+            }
+        }
+        return {};
+    };
+    return find(QJsonDocument::fromJson(run(QStringLiteral("swaymsg"), {"-r", "-t", "get_tree"})).object());
+}
+
+enum class Watched { No, Yes };
+
+// A Wayland program copies the text and serves it until it is replaced.
+// Unless the boards watch the clipboard, and may take the text first,
+// another program then finds it there.
+void wlCopy(QProcess &owner, const QString &text, Watched watched = Watched::No)
+{
+    owner.start(QStringLiteral("wl-copy"), {"--foreground"});
+    QVERIFY(owner.waitForStarted(5000));
+    owner.write(text.toUtf8());
+    owner.closeWriteChannel();
+    if (watched == Watched::No)
+        QTRY_COMPARE_WITH_TIMEOUT(wlPaste(), text, 10000);
+}
+
+void startOwner(QProcess &owner, const QStringList &arguments)
+{
+    owner.start(QStringLiteral(WLOWNER), arguments);
+    QVERIFY(owner.waitForReadyRead(5000));
+    QCOMPARE(owner.readAll(), QByteArray("ready\n"));
+}
+
+struct Window
+{
+    Harness h;
+    ClipboardBoards *boards = h.window().findChild<ClipboardBoards *>();
+    explicit Window(Clipboard *clipboard)
+        : h(clipboard)
+    {
+        h.window().show();
+        exposed = QTest::qWaitForWindowExposed(&h.window());
+    }
+    bool exposed = false;
+    QString board(int i) { return h.window().ui().Text2[std::size_t(i)]->toPlainText(); }
+};
+
+} // namespace
+
+class TestWaylandBoards : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<WaylandClipboard> m_clipboard;
+    QProcess m_terminal;
+
+    // The terminal takes the focus from the editor's window, which may
+    // still ask for it once after being shown.
+    void focusTerminal()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(run(QStringLiteral("swaymsg"), {"[app_id=bilan-focus] focus"}).contains("true")
+                                     && (QTest::qWait(200), focusedApp() == QLatin1String("bilan-focus")),
+                                 10000);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QFAIL("needs XWayland (QT_QPA_PLATFORM=xcb)");
+        m_clipboard = WaylandClipboard::connect();
+        QVERIFY2(m_clipboard, "the session offers no data-control clipboard");
+        m_terminal.start(QStringLiteral("foot"), {"--app-id=bilan-focus", "sleep", "3600"});
+        QVERIFY(m_terminal.waitForStarted(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(focusedApp(), QStringLiteral("bilan-focus"), 10000);
+    }
+
+    void cleanupTestCase()
+    {
+        m_terminal.kill();
+        m_terminal.waitForFinished(5000);
+    }
+
+    // Timer1 takes each copy of a Wayland program within two ticks while
+    // that program's window keeps the focus, and empties the clipboard.
+    void copiesElsewhereMoveIntoBoards()
+    {
+        Window w(m_clipboard.get());
+        QVERIFY(w.exposed);
+        w.h.window().flags().watchClipboard = true;
+        focusTerminal();
+        const QStringList copies = {QStringLiteral("别处复制的"), QStringLiteral("第二段\n两行"),
+                                    QStringLiteral("third")};
+        for (int i = 0; i < copies.size(); ++i) {
+            QProcess owner;
+            wlCopy(owner, copies[i], Watched::Yes);
+            QTRY_COMPARE_WITH_TIMEOUT(w.board(i), copies[i], 2000);
+            QCOMPARE(wlPaste(), QString());
+            // wl-copy ends once its text is no longer the clipboard's.
+            QTRY_COMPARE(owner.state(), QProcess::NotRunning);
+        }
+        QCOMPARE(focusedApp(), QStringLiteral("bilan-focus"));
+    }
+
+    void boardAndTermClicksReachWaylandPrograms()
+    {
+        Window w(m_clipboard.get());
+        QVERIFY(w.exposed);
+        Form1 &window = w.h.window();
+        QTextEdit *manuscript = window.ui().RichTextBox1;
+        focusTerminal();
+
+        // A board click goes through the clipboard, which is empty after it:
+        // what another program copied before is gone.
+        QProcess owner;
+        wlCopy(owner, QStringLiteral("旧的"));
+        w.h.press(ToolbarKey::Clipboard);
+        window.flags().watchClipboard = false;
+        window.ui().Text2[2]->setPlainText(QStringLiteral("板上文字"));
+        QTest::mouseClick(window.ui().Text2[2]->viewport(), Qt::LeftButton, {}, QPoint(4, 4));
+        QCOMPARE(manuscript->toPlainText(), QStringLiteral("板上文字"));
+        QCOMPARE(wlPaste(), QString());
+        QTRY_COMPARE(owner.state(), QProcess::NotRunning);
+
+        // A term click leaves its term there for them.
+        w.h.press(ToolbarKey::Write);
+        QLabel *label = window.ui().Label2[50];
+        QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, label->mapTo(&window, label->rect().center()));
+        QCOMPARE(manuscript->toPlainText(), QStringLiteral("板上文字天线 "));
+        QCOMPARE(wlPaste(), QStringLiteral("天线 "));
+    }
+
+    void ownersThatAnswerLateOrInOtherTypes_data()
+    {
+        QTest::addColumn<QStringList>("owner");
+        QTest::addColumn<std::optional<QString>>("expected");
+        QTest::addColumn<int>("withinMs");
+
+        const QString text = QStringLiteral("电容 10μF");
+        QTest::newRow("silent") << QStringList{"silent", "text/plain;charset=utf-8"} << std::optional<QString>() << 300;
+        QTest::newRow("stops half-way") << QStringList{"stall", "text/plain;charset=utf-8", "电容"}
+                                        << std::optional<QString>() << 700;
+        for (const char *type : {"text/plain", "UTF8_STRING", "TEXT", "STRING"})
+            QTest::newRow(type) << QStringList{"serve", type, text} << std::optional<QString>(text) << 300;
+        QTest::newRow("Latin-1 STRING") << QStringList{"serve", "STRING", "caf%E9"}
+                                        << std::optional<QString>(QStringLiteral("café")) << 300;
+        QTest::newRow("no text") << QStringList{"serve", "image/png", "PNG"} << std::optional<QString>(QString())
+                                 << 300;
+    }
+
+    // A read waits at most 100 ms for an owner's first answer and 500 ms
+    // for the whole text; one that let a deadline pass is not asked again
+    // until something else is put there.
+    void ownersThatAnswerLateOrInOtherTypes()
+    {
+        QFETCH(QStringList, owner);
+        QFETCH(std::optional<QString>, expected);
+        QFETCH(int, withinMs);
+        QProcess process;
+        startOwner(process, owner);
+
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(m_clipboard->text(), expected);
+        QVERIFY2(clock.elapsed() < withinMs, qPrintable(QString::number(clock.elapsed())));
+        if (!expected) {
+            clock.restart();
+            QCOMPARE(m_clipboard->text(), std::nullopt);
+            QVERIFY2(clock.elapsed() < 50, qPrintable(QString::number(clock.elapsed())));
+        }
+        // Putting a text there needs no answer from the owner, and ends its turn.
+        QVERIFY(m_clipboard->setText(QStringLiteral("之后")));
+        QCOMPARE(m_clipboard->text(), QStringLiteral("之后"));
+        QCOMPARE(wlPaste(), QStringLiteral("之后"));
+        process.kill();
+        process.waitForFinished(5000);
+    }
+
+    // Ticks and pastes against an owner that never answers leave the
+    // window responsive and the boards empty.
+    void silentOwnerDoesNotFreezeTheWindow()
+    {
+        Window w(m_clipboard.get());
+        w.h.window().flags().watchClipboard = true;
+        QProcess silent;
+        startOwner(silent, {"silent", "text/plain;charset=utf-8"});
+
+        QElapsedTimer clock;
+        QTimer probe;
+        qint64 last = 0;
+        qint64 longest = 0;
+        QObject::connect(&probe, &QTimer::timeout, [&] {
+            longest = std::max(longest, clock.elapsed() - last);
+            last = clock.elapsed();
+        });
+        clock.start();
+        probe.start(10);
+        QTest::qWait(1000);
+        w.h.press(ToolbarKey::Palse);
+        QTest::qWait(1500);
+        probe.stop();
+        QVERIFY2(longest < 300, qPrintable(QString::number(longest)));
+        QCOMPARE(w.board(0), QString());
+
+        // Something else put there is read at once.
+        QProcess owner;
+        wlCopy(owner, QStringLiteral("after the silent one"), Watched::Yes);
+        QTRY_COMPARE_WITH_TIMEOUT(w.board(0), QStringLiteral("after the silent one"), 2000);
+        silent.kill();
+        silent.waitForFinished(5000);
+    }
+
+    // A program that asks for this program's text and never reads it
+    // holds up neither the window nor the programs that do read it.
+    void readerThatNeverReadsHoldsUpNothing()
+    {
+        QString big;
+        for (int i = 0; big.size() < 1'000'000; ++i)
+            big += QStringLiteral("第%1行 line\n").arg(i);
+        QVERIFY(m_clipboard->setText(big));
+        QProcess stuck;
+        stuck.start(QStringLiteral("sh"), {"-c", "wl-paste | sleep 30"});
+        QVERIFY(stuck.waitForStarted(5000));
+        QTest::qWait(300);
+
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(m_clipboard->text(), big);
+        QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(wlPaste(), big);
+        stuck.kill();
+        stuck.waitForFinished(5000);
+    }
+
+    // Emptying right after a read leaves a copy made in between.
+    void clearAfterAReadSparesANewerCopy()
+    {
+        QVERIFY(m_clipboard->setText(QStringLiteral("读到的")));
+        QCOMPARE(m_clipboard->text(), QStringLiteral("读到的"));
+        QProcess owner;
+        wlCopy(owner, QStringLiteral("更新的"));
+        QVERIFY(!m_clipboard->clear());
+        QCOMPARE(wlPaste(), QStringLiteral("更新的"));
+        QVERIFY(m_clipboard->clear());
+        QCOMPARE(wlPaste(), QString());
+        QVERIFY(owner.waitForFinished(5000));
+    }
+};
+
+QTEST_MAIN(TestWaylandBoards)
+#include "tst_waylandboards.moc"
