@@ -12,6 +12,7 @@ packages=(
     qt6-base-dev qt6-translations-l10n libxcb1-dev
     fonts-wqy-microhei
     xvfb xauth xclip xdotool x11-utils
+    libwayland-dev sway xwayland wl-clipboard foot x11-xserver-utils
     dbus at-spi2-core python3-pyatspi
     clang libclang-rt-14-dev python3
     fp-utils xchm xdg-utils desktop-file-utils file dpkg-dev

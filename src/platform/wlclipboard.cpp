@@ -101,7 +101,8 @@ struct Request
 
     bool done = false;
     bool ok = false;
-    quint64 serial = 0; // Read: which selection was asked
+    bool silent = false; // Read: refused, its owner missed a deadline a moment ago
+    quint64 serial = 0;  // Read: which selection was asked
     int fd = -1;        // Read: where its text arrives; -1 when it holds none
     wl_callback *sync = nullptr;
     wl_proxy *source = nullptr; // Put: the source it made
@@ -168,6 +169,7 @@ struct WaylandClipboard::State
     // nothing when the worker cannot take it or gave no answer in time.
     std::shared_ptr<Request> ask(std::shared_ptr<Request> request, SteadyClock::time_point deadline);
     std::optional<QString> readFrom(Request &request, SteadyClock::time_point started);
+    void markSilent(quint64 serial);
 
     static const wl_registry_listener registryListener;
     static const datacontrol::DeviceListener deviceListener;
@@ -377,8 +379,8 @@ void WaylandClipboard::State::answerRead(Request &request)
     {
         const std::lock_guard lock(mutex);
         serial = selectionSerial;
-        refused = serial == tooLargeSerial
-            || (serial == silentSerial && SteadyClock::now() - silentSince < limits.silentRetry);
+        request.silent = serial == silentSerial && SteadyClock::now() - silentSince < limits.silentRetry;
+        refused = request.silent || serial == tooLargeSerial;
     }
     request.serial = serial;
     if (refused || !selection) {
@@ -561,6 +563,13 @@ std::shared_ptr<Request> WaylandClipboard::State::ask(std::shared_ptr<Request> r
     return request->ok ? request : nullptr;
 }
 
+void WaylandClipboard::State::markSilent(quint64 serial)
+{
+    const std::lock_guard lock(mutex);
+    silentSerial = serial;
+    silentSince = SteadyClock::now();
+}
+
 std::optional<QString> WaylandClipboard::State::readFrom(Request &request, SteadyClock::time_point started)
 {
     int fd = -1;
@@ -580,9 +589,7 @@ std::optional<QString> WaylandClipboard::State::readFrom(Request &request, Stead
         const int ready = ::poll(&descriptor, 1, remainingMs(answeredAtAll ? whole : firstAnswer));
         if (ready == 0) {
             // Silent: remembered, so that the next reads do not wait again.
-            const std::lock_guard lock(mutex);
-            silentSerial = request.serial;
-            silentSince = SteadyClock::now();
+            markSilent(request.serial);
             break;
         }
         if (ready < 0) {
@@ -688,6 +695,34 @@ std::optional<QString> WaylandClipboard::text()
     if (text)
         d->lastRead = answer->serial;
     return text;
+}
+
+bool WaylandClipboard::ownerSilent()
+{
+    if (d->ownCopy && d->ownCopy())
+        return false;
+    const SteadyClock::time_point started = SteadyClock::now();
+    auto request = std::make_shared<Request>();
+    request->kind = Request::Kind::Read;
+    const std::shared_ptr<Request> answer = d->ask(request, started + d->limits.transfer);
+    if (!answer) {
+        const std::lock_guard lock(d->mutex);
+        return request->silent;
+    }
+    int fd = -1;
+    {
+        const std::lock_guard lock(d->mutex);
+        std::swap(fd, answer->fd);
+    }
+    if (fd < 0)
+        return false;
+    // Any first answer will do, a byte or the end of an empty text.
+    pollfd descriptor{fd, POLLIN, 0};
+    const int ready = ::poll(&descriptor, 1, int(d->limits.answer.count()));
+    ::close(fd);
+    if (ready == 0)
+        d->markSilent(answer->serial);
+    return ready == 0;
 }
 
 bool WaylandClipboard::setText(const QString &text)

@@ -56,6 +56,13 @@ public:
     // next read, and the answer is false.
     bool clear() override;
 
+    // Whether the clipboard's owner lets the first-answer deadline pass
+    // when asked for its text (or did so a moment ago), without reading
+    // more than its first answer: what a paste should know before it lets
+    // the toolkit wait for the owner. False when the clipboard is empty,
+    // holds no text, or this process put it there.
+    bool ownerSilent();
+
     // "ext_data_control_manager_v1" or "zwlr_data_control_manager_v1".
     QString protocolName() const;
 
