@@ -57,6 +57,14 @@ struct OfferListener
     void (*offer)(void *data, wl_proxy *offer, const char *mimeType);
 };
 
+// Hands the listener to the object: libwayland takes it as an array of
+// function pointers, in the order of the object's events.
+template<typename Listener>
+int addListener(wl_proxy *proxy, const Listener &listener, void *data)
+{
+    return wl_proxy_add_listener(proxy, reinterpret_cast<void (**)(void)>(const_cast<Listener *>(&listener)), data);
+}
+
 // Requests. Each is one message to the compositor; none waits for an answer.
 wl_proxy *createDataSource(const Protocol &protocol, wl_proxy *manager);
 wl_proxy *getDataDevice(const Protocol &protocol, wl_proxy *manager, wl_proxy *seat);

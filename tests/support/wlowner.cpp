@@ -95,8 +95,7 @@ int main(int argc, char *argv[])
     auto *seat = static_cast<wl_proxy *>(wl_registry_bind(registry, owner.seatName, &wl_seat_interface, 1));
     wl_proxy *device = bilan::datacontrol::getDataDevice(protocol, manager, seat);
     wl_proxy *source = bilan::datacontrol::createDataSource(protocol, manager);
-    wl_proxy_add_listener(source, reinterpret_cast<void (**)(void)>(const_cast<bilan::datacontrol::SourceListener *>(&sourceListener)),
-                          &owner);
+    bilan::datacontrol::addListener(source, sourceListener, &owner);
     bilan::datacontrol::offerType(source, type);
     bilan::datacontrol::setSelection(device, source);
     // The device's events (the selection it has just set) need no handler.
