@@ -384,35 +384,6 @@ void postKeystroke(QKeyCombination keys)
     QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, keys.key(), keys.keyboardModifiers()));
 }
 
-namespace {
-
-// The clipboard seam of this session, decided once, at the first call:
-// on a Wayland desktop whose compositor lets a program manage the
-// clipboard, a Wayland connection of our own, since XWayland shows an X
-// program the session's clipboard only while one of its windows has the
-// focus; everywhere else the toolkit's clipboard, with X reads of our own.
-Clipboard *sessionClipboard(Clipboard *toolkit)
-{
-    static const std::unique_ptr<WaylandClipboard> wayland = [] {
-        const QString platform = QGuiApplication::platformName();
-        if (platform != QLatin1String("xcb") && platform != QLatin1String("wayland"))
-            return std::unique_ptr<WaylandClipboard>();
-        std::unique_ptr<WaylandClipboard> connected = WaylandClipboard::connect();
-        if (connected) {
-            // Qt's own copies (Ctrl+C in a text control) are served by
-            // this thread, which would be waiting for them.
-            connected->setOwnCopy([]() -> std::optional<QString> {
-                const QClipboard *qt = QGuiApplication::clipboard();
-                return qt->ownsClipboard() ? std::optional<QString>(qt->text()) : std::nullopt;
-            });
-        }
-        return connected;
-    }();
-    return wayland ? static_cast<Clipboard *>(wayland.get()) : toolkit;
-}
-
-} // namespace
-
 Services qtServices()
 {
     static QtPrompts prompts;
@@ -422,7 +393,12 @@ Services qtServices()
     static QtDialogs dialogs;
     static QtClipboard clipboard;
     static QtTimers timers;
-    return Services{&prompts, &desktop, &clock, &places, &dialogs, sessionClipboard(&clipboard), &timers};
+    // On a Wayland desktop whose compositor lets a program manage the
+    // clipboard, the seam is a Wayland connection of our own: XWayland
+    // shows an X program the session's clipboard only while one of its
+    // windows has the focus. Elsewhere it is the toolkit's, read over X.
+    Clipboard *session = WaylandClipboard::shared();
+    return Services{&prompts, &desktop, &clock, &places, &dialogs, session ? session : &clipboard, &timers};
 }
 
 } // namespace bilan

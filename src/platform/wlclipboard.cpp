@@ -7,6 +7,8 @@
 // the keyboard focus.
 #include "wlclipboardstate.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QStringDecoder>
 #include <QtGlobal>
 
@@ -153,6 +155,27 @@ std::unique_ptr<WaylandClipboard> WaylandClipboard::connect(const char *display,
     State *running = state.get();
     state->worker = std::thread([running] { running->run(); });
     return std::unique_ptr<WaylandClipboard>(new WaylandClipboard(std::move(state)));
+}
+
+WaylandClipboard *WaylandClipboard::shared()
+{
+    static const std::unique_ptr<WaylandClipboard> clipboard = [] {
+        // Offscreen, as in most tests, there is no desktop to share with.
+        const QString platform = QGuiApplication::platformName();
+        if (platform != QLatin1String("xcb") && platform != QLatin1String("wayland"))
+            return std::unique_ptr<WaylandClipboard>();
+        std::unique_ptr<WaylandClipboard> connected = connect();
+        if (connected) {
+            // Qt serves its own copies (Ctrl+C in a text control) on the
+            // interface thread, which would be the one waiting for them.
+            connected->setOwnCopy([]() -> std::optional<QString> {
+                const QClipboard *qt = QGuiApplication::clipboard();
+                return qt->ownsClipboard() ? std::optional<QString>(qt->text()) : std::nullopt;
+            });
+        }
+        return connected;
+    }();
+    return clipboard.get();
 }
 
 QString WaylandClipboard::protocolName() const

@@ -40,6 +40,12 @@ public:
     // a data-control manager and a seat.
     static std::unique_ptr<WaylandClipboard> connect(const char *display = nullptr);
     static std::unique_ptr<WaylandClipboard> connect(const char *display, Limits limits);
+    // The program's one Wayland clipboard, connected at the first call
+    // (once the application object exists) and kept for the program's
+    // life: nothing unless the window runs on X or Wayland in a session
+    // whose compositor offers data control. Copies made through Qt's own
+    // clipboard are taken from Qt (setOwnCopy).
+    static WaylandClipboard *shared();
     ~WaylandClipboard() override;
     WaylandClipboard(const WaylandClipboard &) = delete;
     WaylandClipboard &operator=(const WaylandClipboard &) = delete;
