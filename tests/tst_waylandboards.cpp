@@ -47,11 +47,15 @@ QString wlPaste()
     return QString::fromUtf8(run(QStringLiteral("wl-paste"), {"--no-newline", "--type", "text"}, 2000));
 }
 
-// Whether the clipboard is empty for Wayland programs: it offers no type,
-// which is known without asking its owner.
+// The types the clipboard offers Wayland programs, known without asking
+// its owner; none when it is empty.
+QByteArray wlTypes()
+{
+    return run(QStringLiteral("wl-paste"), {"--list-types"});
+}
 bool wlEmpty()
 {
-    return run(QStringLiteral("wl-paste"), {"--list-types"}).isEmpty();
+    return wlTypes().isEmpty();
 }
 
 // The window with the keyboard focus, as sway reports it: a Wayland
@@ -306,10 +310,13 @@ private slots:
         stuck.waitForFinished(5000);
     }
 
-    // The session's clipboard seam is the Wayland one. A copy the toolkit
-    // made itself (Ctrl+C in the manuscript) is served by the interface
-    // thread, so the watcher takes it from the toolkit, without waiting.
-    void toolkitCopiesAreTakenAtOnce()
+    // The session's clipboard seam is the Wayland one, while the toolkit's
+    // own copies and pastes stay on X. A copy the toolkit made itself
+    // (Ctrl+C in the manuscript) is served by the interface thread, so the
+    // watcher takes it from the toolkit, without waiting; the toolkit's
+    // paste of what the seam put there is served by the Wayland side's own
+    // thread while the interface thread waits for it.
+    void toolkitCopiesAndPastesStayOnX()
     {
         Clipboard *seam = qtServices().clipboard;
         QVERIFY(seam && seam == WaylandClipboard::shared());
@@ -321,6 +328,10 @@ private slots:
         manuscript->selectAll();
         manuscript->copy();
         QVERIFY(QGuiApplication::clipboard()->ownsClipboard());
+        // The compositor takes a copy made on X as the session's once the
+        // toolkit has told it the copy's types (rich text among them),
+        // which it does as soon as the window handles its events.
+        QTRY_VERIFY(wlTypes().contains("text/html"));
 
         w.h.window().flags().watchClipboard = true;
         QElapsedTimer clock;
@@ -329,6 +340,14 @@ private slots:
         QVERIFY2(clock.elapsed() < 50, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(w.board(0), QStringLiteral("本稿文字"));
         QVERIFY(wlEmpty());
+
+        w.h.window().flags().watchClipboard = false;
+        QVERIFY(seam->setText(QStringLiteral("放上去的")));
+        manuscript->clear();
+        clock.restart();
+        QTest::keySequence(manuscript, QKeySequence::Paste);
+        QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(manuscript->toPlainText(), QStringLiteral("放上去的"));
     }
 
     // Emptying right after a read leaves a copy made in between.
