@@ -19,6 +19,10 @@ as_user=()
 if [ "$(id -u)" -eq 0 ]; then
     chown 65534:65534 "$runtime"
     as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+    # XWayland's socket goes where every X server's does, which a fresh
+    # machine may not have made yet, or made for root alone.
+    mkdir -p /tmp/.X11-unix
+    chmod 1777 /tmp/.X11-unix
 fi
 
 # sway runs the exec lines once XWayland is up; the session file appears
