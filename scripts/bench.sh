@@ -52,7 +52,7 @@ part "clipboard watcher tick" offscreen "$build/bench/bench_clipboardboards"
 part "clipboard watcher tick over X" x11 "$build/bench/bench_clipboardboards" --x11
 # The same in a headless sway, where the watcher reads through the compositor.
 part "clipboard watcher tick over Wayland" env LC_ALL=C.UTF-8 QT_QPA_PLATFORM=xcb \
-    "$top/tests/wayland/sway-session.sh" "$build/bench/bench_clipboardboards" --x11
+    bash "$top/tests/wayland/sway-session.sh" "$build/bench/bench_clipboardboards" --x11
 # Beside a bare Qt window showing and hiding the same 149 labels.
 part "side panel" x11 "$build/bench/bench_panel"
 part "word count" offscreen "$build/bench/bench_count"
