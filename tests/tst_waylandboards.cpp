@@ -24,6 +24,10 @@
 #include <QTextEdit>
 #include <QTimer>
 
+#include <csignal>
+
+#include <unistd.h>
+
 using namespace bilan;
 using namespace bilan::test;
 
@@ -297,6 +301,8 @@ private slots:
             big += QStringLiteral("第%1行 line\n").arg(i);
         QVERIFY(m_clipboard->setText(big));
         QProcess stuck;
+        // A group of its own, so that the reader and its stuck output go together.
+        stuck.setChildProcessModifier([] { ::setpgid(0, 0); });
         stuck.start(QStringLiteral("sh"), {"-c", "wl-paste | sleep 30"});
         QVERIFY(stuck.waitForStarted(5000));
         QTest::qWait(300);
@@ -306,7 +312,7 @@ private slots:
         QCOMPARE(m_clipboard->text(), big);
         QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(wlPaste(), big);
-        stuck.kill();
+        ::kill(-pid_t(stuck.processId()), SIGKILL);
         stuck.waitForFinished(5000);
     }
 
