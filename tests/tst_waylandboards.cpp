@@ -258,12 +258,13 @@ private slots:
         process.waitForFinished(5000);
     }
 
-    // Ticks and pastes against an owner that never answers leave the
-    // window responsive and the boards empty.
+    // Ticks, pastes and clicks against an owner that never answers leave
+    // the window responsive and the boards empty.
     void silentOwnerDoesNotFreezeTheWindow()
     {
         Window w(m_clipboard.get());
-        w.h.window().flags().watchClipboard = true;
+        Form1 &window = w.h.window();
+        w.h.press(ToolbarKey::Clipboard);
         QProcess silent;
         startOwner(silent, {"silent", "text/plain;charset=utf-8"});
 
@@ -280,9 +281,19 @@ private slots:
         QTest::qWait(1000);
         w.h.press(ToolbarKey::Palse);
         QTest::qWait(1500);
+        QCOMPARE(w.board(0), QString());
+        window.ui().Text2[5]->setPlainText(QStringLiteral("板"));
+        QTest::mouseClick(window.ui().Text2[5]->viewport(), Qt::LeftButton, {}, QPoint(4, 4));
+        w.h.press(ToolbarKey::Write);
+        QLabel *label = window.ui().Label2[7];
+        QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, label->mapTo(&window, label->rect().center()));
+        QTest::qWait(200);
         probe.stop();
         QVERIFY2(longest < 300, qPrintable(QString::number(longest)));
-        QCOMPARE(w.board(0), QString());
+        QCOMPARE(window.ui().RichTextBox1->toPlainText(), QStringLiteral("板电阻"));
+        // The term stays on the clipboard; it is not what is looked for next.
+        QVERIFY(m_clipboard->clear());
+        w.h.press(ToolbarKey::Clipboard);
 
         // Something else put there is read at once.
         QProcess owner;
