@@ -3,10 +3,14 @@
 // Offscreen, the clipboard is one in memory and the figure is the watcher's
 // own work; with --x11 (on an X server) it is the real clipboard, owned by
 // xclip, and the figure includes asking that other program for its text.
+// In a Wayland session whose clipboard the program reads through the
+// compositor, the owner is a Wayland program (the tests' wlowner, or
+// wl-copy, which starts a process for every request and costs that too).
 
 #include "aids/clipboardboards.h"
 #include "app/composition.h"
 #include "platform/services.h"
+#include "platform/wlclipboard.h"
 #include "shell/form1.h"
 
 #include <QApplication>
@@ -113,10 +117,24 @@ int main(int argc, char *argv[])
         return 0;
     }
 
+    // The other program gets the text on its command line or its input.
+    const bool wayland = bilan::WaylandClipboard::shared() != nullptr;
+    QString ownerName = QStringLiteral("xclip");
     QProcess owner;
-    owner.start(QStringLiteral("xclip"), {"-i", "-selection", "clipboard", "-quiet"});
+    if (!wayland) {
+        owner.start(ownerName, {"-i", "-selection", "clipboard", "-quiet"});
+    } else {
+#ifdef BILAN_WLOWNER
+        ownerName = QStringLiteral("wlowner");
+        owner.start(QStringLiteral(BILAN_WLOWNER), {"serve", "text/plain;charset=utf-8", equalToLast});
+#else
+        ownerName = QStringLiteral("wl-copy");
+        owner.start(ownerName, {"--foreground"});
+#endif
+    }
     owner.waitForStarted(5000);
-    owner.write(equalToLast.toUtf8());
+    if (ownerName != QLatin1String("wlowner"))
+        owner.write(equalToLast.toUtf8());
     owner.waitForBytesWritten(5000);
     owner.closeWriteChannel();
     QElapsedTimer wait;
@@ -124,10 +142,12 @@ int main(int argc, char *argv[])
     while (services.clipboard->text().value_or(QString()) != equalToLast && wait.elapsed() < 10000)
         QThread::msleep(20);
     if (wait.elapsed() >= 10000) {
-        std::fputs("bench_clipboardboards: xclip did not take the clipboard\n", stderr);
+        std::fputs("bench_clipboardboards: the other program did not take the clipboard\n", stderr);
         return 1;
     }
-    report("tick, X clipboard of xclip equal to board 10", timeTicks(*boards, *window, 300), interval);
+    const QString what = QStringLiteral("tick, %1 clipboard of %2 equal to board 10")
+                             .arg(wayland ? QStringLiteral("Wayland") : QStringLiteral("X"), ownerName);
+    report(qPrintable(what), timeTicks(*boards, *window, 300), interval);
     owner.kill();
     owner.waitForFinished(2000);
     return 0;

@@ -9,7 +9,7 @@
 #   code-936 values of a 1,000,000-character text against 5 ms;
 #   plain-text reading of multi-megabyte manuscripts against the conversion
 #   alone (what choosing between UTF-8 and GB adds, against 5 ms);
-#   a clipboard-watcher tick against 1 ms; the vocabulary mode and a term
+#   a clipboard-watcher tick against 1 ms (in memory, over X, over Wayland); the vocabulary mode and a term
 #   click against one frame; the word count and the cipher's shift of
 #   1,000,000 characters against 5 ms, the cipher commands against setting
 #   the same text.
@@ -51,6 +51,9 @@ part "plain-text reading" offscreen "$build/bench/bench_plaintext"
 # clipboard owned by xclip.
 part "clipboard watcher tick" offscreen "$build/bench/bench_clipboardboards"
 part "clipboard watcher tick over X" x11 "$build/bench/bench_clipboardboards" --x11
+# The same in a headless sway, where the watcher reads through the compositor.
+part "clipboard watcher tick over Wayland" env LC_ALL=C.UTF-8 QT_QPA_PLATFORM=xcb \
+    bash "$top/tests/wayland/sway-session.sh" "$build/bench/bench_clipboardboards" --x11
 # Beside a bare Qt window showing and hiding the same 149 labels.
 part "side panel" x11 "$build/bench/bench_panel"
 part "word count" offscreen "$build/bench/bench_count"

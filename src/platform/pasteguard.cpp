@@ -12,6 +12,7 @@
 // so it does not open until the owner answers or is gone.
 #include "pasteguard.h"
 
+#include "wlclipboard.h"
 #include "xselection.h"
 
 #include <QAbstractSpinBox>
@@ -81,6 +82,13 @@ protected:
 private:
     static bool ownerSilent(QClipboard::Mode mode)
     {
+        // On a Wayland desktop whose clipboard the program reads over
+        // Wayland, the owner is a Wayland program; on the X side only
+        // XWayland's relay is seen, which answers whether the owner does or not.
+        if (mode == QClipboard::Clipboard) {
+            if (WaylandClipboard *session = WaylandClipboard::shared())
+                return session->ownerSilent();
+        }
         // What this program holds itself Qt gives back at once; whether it
         // holds it is the X server's word, not Qt's belief.
         XSelection *selection = XSelection::shared();

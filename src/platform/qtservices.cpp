@@ -5,6 +5,7 @@
 #include "filefilter.h"
 #include "fontdialog.h"
 #include "qtdialogs.h"
+#include "wlclipboard.h"
 #include "xselection.h"
 
 #include <QAbstractButton>
@@ -427,7 +428,12 @@ Services qtServices()
     static QtDialogs dialogs;
     static QtClipboard clipboard;
     static QtTimers timers;
-    return Services{&prompts, &desktop, &clock, &places, &dialogs, &clipboard, &timers};
+    // On a Wayland desktop whose compositor lets a program manage the
+    // clipboard, the seam is a Wayland connection of our own: XWayland
+    // shows an X program the session's clipboard only while one of its
+    // windows has the focus. Elsewhere it is the toolkit's, read over X.
+    Clipboard *session = WaylandClipboard::shared();
+    return Services{&prompts, &desktop, &clock, &places, &dialogs, session ? session : &clipboard, &timers};
 }
 
 } // namespace bilan
