@@ -17,8 +17,9 @@ class QTextDocument;
 namespace bilan::rtf {
 
 // One {\pict ...} group: its kind and sizes from the words, its bytes from
-// hexadecimal text or \bin. PNG and JPEG become document images; every
-// other kind is kept as the group's own bytes and shown as a placeholder.
+// hexadecimal text or \bin. PNG and JPEG become document images, kept as
+// their bytes and decoded only when painted; every other kind is kept as
+// the group's own bytes and shown as a placeholder.
 class PictureReader final
 {
 public:
@@ -54,7 +55,6 @@ private:
     int m_depth = 0;
     bool m_metafile = false;
 
-    int m_count = 0;
     QString m_placeholderName;
 };
 

@@ -1,0 +1,128 @@
+#include "rtfpicturestore.h"
+
+#include <QBuffer>
+#include <QColor>
+#include <QGuiApplication>
+#include <QImage>
+#include <QImageReader>
+#include <QPainter>
+#include <QPixmap>
+#include <QTextDocument>
+#include <QThread>
+#include <QUrl>
+
+namespace bilan::rtf {
+
+namespace {
+
+// A reader over bytes already in memory, which QBuffer shares, not copies.
+// What the bytes are decides, not the word before them: writers mislabel
+// PNG as JPEG and back.
+void open(QBuffer &buffer, QImageReader &reader, const QByteArray &bytes)
+{
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    reader.setDecideFormatFromContent(true);
+    reader.setDevice(&buffer);
+}
+
+// What stands in for a picture whose bytes stop decoding past their header.
+QImage broken(QSize size)
+{
+    QImage image(size.boundedTo(QSize(4096, 4096)).expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    image.fill(QColor(0xE4, 0xE4, 0xE4));
+    QPainter painter(&image);
+    painter.setPen(QColor(0xA0, 0xA0, 0xA0));
+    painter.drawRect(image.rect().adjusted(0, 0, -1, -1));
+    return image;
+}
+
+bool paintsPixmaps()
+{
+    return qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr
+           && QThread::currentThread() == QCoreApplication::instance()->thread();
+}
+
+} // namespace
+
+QSize pictureSize(const QByteArray &bytes)
+{
+    QBuffer buffer;
+    QImageReader reader;
+    open(buffer, reader, bytes);
+    return reader.canRead() ? reader.size() : QSize();
+}
+
+PictureStore::PictureStore(QTextDocument &document)
+    : QObject(&document)
+{
+}
+
+PictureStore &PictureStore::of(QTextDocument &document)
+{
+    if (auto *store = document.findChild<PictureStore *>(QString(), Qt::FindDirectChildrenOnly))
+        return *store;
+    auto *store = new PictureStore(document);
+    // The store is the document's child, so it outlives every call.
+    document.setResourceProvider([store](const QUrl &name) { return store->resource(name.toString()); });
+    return *store;
+}
+
+QString PictureStore::add(const QByteArray &bytes, QSize shown)
+{
+    const QString name = QStringLiteral("rtfpicture:%1").arg(++m_next);
+    m_entries.insert(name, Entry{bytes, shown, {}});
+    return name;
+}
+
+void PictureStore::clear()
+{
+    m_entries.clear();
+}
+
+qsizetype PictureStore::decodedCount() const
+{
+    qsizetype count = 0;
+    for (const Entry &entry : m_entries)
+        count += entry.decoded.isValid() ? 1 : 0;
+    return count;
+}
+
+QVariant PictureStore::resource(const QString &name)
+{
+    const auto found = m_entries.find(name);
+    if (found == m_entries.end())
+        return {};
+    Entry &entry = *found;
+    if (entry.decoded.isValid())
+        return entry.decoded;
+
+    const bool pixmaps = paintsPixmaps();
+    const qreal ratio = pixmaps ? qGuiApp->devicePixelRatio() : 1.0;
+    QBuffer buffer;
+    QImageReader reader;
+    open(buffer, reader, entry.bytes);
+    const QSize own = reader.size();
+    const QSize target = (QSizeF(entry.shown) * ratio).toSize();
+    // Only ever smaller: a picture shown larger than its pixels is left to
+    // the painter. JPEG shrinks while it decodes, at a fraction of the cost.
+    const bool shrink = own.isValid() && !target.isEmpty() && target.width() < own.width()
+                        && target.height() < own.height();
+    if (shrink)
+        reader.setScaledSize(target);
+    QImage image = reader.read();
+    if (image.isNull())
+        image = broken(entry.shown);
+    else if (shrink && image.size() != target)
+        image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (pixmaps) {
+        QPixmap pixmap = QPixmap::fromImage(std::move(image));
+        pixmap.setDevicePixelRatio(ratio);
+        entry.decoded = pixmap;
+    } else {
+        entry.decoded = image;
+    }
+    return entry.decoded;
+}
+
+} // namespace bilan::rtf
