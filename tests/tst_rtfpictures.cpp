@@ -36,10 +36,12 @@ QByteArray encoded(QSize size, const char *format)
 // leave them; what the bytes are must not matter to a round trip.
 QByteArray padded(QByteArray picture, qsizetype size)
 {
-    QRandomGenerator random{quint32(size)};
-    while (picture.size() < size)
-        picture.append(char(random.generate() & 0xFF));
-    return picture;
+    const qsizetype extra = size - picture.size();
+    if (extra <= 0)
+        return picture;
+    QList<quint32> noise((extra + 3) / 4);
+    QRandomGenerator(quint32(size)).fillRange(noise.data(), noise.size());
+    return picture.append(reinterpret_cast<const char *>(noise.constData()), extra);
 }
 
 QByteArray pictGroup(const QByteArray &words, const QByteArray &bytes)

@@ -2,6 +2,7 @@
 
 #include "text/cp936.h"
 
+#include <array>
 #include <charconv>
 
 namespace bilan::rtf {
@@ -239,9 +240,22 @@ void Output::fontName(QStringView name)
     }
 }
 
+namespace {
+
+// Both digits of every byte, so that a photograph's megabytes go out a
+// byte at a time rather than a digit.
+constexpr std::array<std::array<char, 2>, 256> kHexPairs = [] {
+    constexpr char digits[] = "0123456789abcdef";
+    std::array<std::array<char, 2>, 256> pairs{};
+    for (size_t byte = 0; byte < 256; ++byte)
+        pairs[byte] = {digits[byte >> 4], digits[byte & 0xf]};
+    return pairs;
+}();
+
+} // namespace
+
 void Output::hex(QByteArrayView bytes)
 {
-    static constexpr char digits[] = "0123456789abcdef";
     newline();
     const qsizetype perLine = kHexPerLine / 2;
     if (!m_sink)
@@ -252,9 +266,9 @@ void Output::hex(QByteArrayView bytes)
         m_out.resize(start + size_t(count) * 2 + 2);
         char *out = m_out.data() + start;
         for (const char b : bytes.sliced(at, count)) {
-            const auto byte = static_cast<unsigned char>(b);
-            *out++ = digits[byte >> 4];
-            *out++ = digits[byte & 0xf];
+            const std::array<char, 2> &pair = kHexPairs[static_cast<unsigned char>(b)];
+            *out++ = pair[0];
+            *out++ = pair[1];
         }
         *out++ = '\r';
         *out = '\n';

@@ -26,11 +26,16 @@ void PictureReader::reset()
     m_metafile = false;
 }
 
-void PictureReader::begin(qsizetype groupStart, int depth)
+void PictureReader::begin(qsizetype groupStart, int depth, QByteArrayView rest)
 {
     reset();
     m_groupStart = groupStart;
     m_depth = depth;
+    // The digits run to the group's end, or to a group nested before them:
+    // room for what they can hold at most, taken at once, spares a
+    // photograph of a few megabytes a dozen copies as it grows.
+    const qsizetype end = rest.indexOf('}');
+    m_data.reserve((end < 0 ? rest.size() : end) / 2 + 1);
 }
 
 bool PictureReader::word(Keyword keyword, bool has, int p)
@@ -134,7 +139,9 @@ std::optional<QTextImageFormat> PictureReader::finish(QByteArrayView source, qsi
     const int depth = m_depth;
     PictureKind kind = m_kind;
     QByteArray data = std::move(m_data);
-    data.squeeze();
+    // Little room is left over when the picture filled its group.
+    if (data.capacity() - data.size() > data.size() / 8)
+        data.squeeze();
     const qsizetype groupStart = m_groupStart;
     const int width = m_width, height = m_height, goalWidth = m_goalWidth, goalHeight = m_goalHeight;
     const int scaleX = m_scaleX, scaleY = m_scaleY;

@@ -23,8 +23,9 @@ namespace bilan::rtf {
 class PictureReader final
 {
 public:
-    // \pict, in the group that opens at groupStart, at this depth.
-    void begin(qsizetype groupStart, int depth);
+    // \pict, in the group that opens at groupStart, at this depth; rest
+    // is the data from there on.
+    void begin(qsizetype groupStart, int depth, QByteArrayView rest);
     bool isOpenAt(int depth) const { return m_depth == depth; }
 
     // False when the word opens a destination nested in the picture

@@ -291,7 +291,7 @@ void Reader::setDestination(Destination dest)
         return;
     switch (dest) {
     case Destination::Picture:
-        m_picture.begin(m_lastGroupOpen, depth());
+        m_picture.begin(m_lastGroupOpen, depth(), m_data.sliced(std::min(m_lastGroupOpen, m_data.size())));
         // Text before the picture's group was decoded when the group
         // opened, and a kept picture looks back only to its own start.
         if (m_consumed)
