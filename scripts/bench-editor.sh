@@ -74,7 +74,7 @@ if [ -z "${BILAN_BENCH_FILE:-}" ]; then
     run "$work/export.txt" export-html "$long" --output "$work/long.html"
     kinds+=(floor-html)
 fi
-for kind in "${kinds[@]}"; do
+for kind in floor window floor-html floor-show; do
     : >"$work/open-$kind.txt"
     : >"$work/read-$kind.txt"
 done
@@ -128,8 +128,7 @@ awk -v runs="$runs" -v truns="$typing_runs" -v name="$(basename "$long")" -v ota
     -v chars="$characters" -v bytes="$bytes" \
     -v ow="$(median <"$work/open-window.txt")" -v rw="$(median <"$work/read-window.txt")" \
     -v of="$(median <"$work/open-floor.txt")" -v rf="$(median <"$work/read-floor.txt")" \
-    -v oh="$(median <"$work/open-floor-html.txt" 2>/dev/null || echo nan)" \
-    -v rh="$(median <"$work/read-floor-html.txt" 2>/dev/null || echo nan)" \
+    -v oh="$(median <"$work/open-floor-html.txt")" -v rh="$(median <"$work/read-floor-html.txt")" \
     -v os="$(median <"$work/open-floor-show.txt")" \
     -v em="$(typed window_end 0.5)" -v ep="$(typed window_end 0.99)" \
     -v mm="$(typed window_middle 0.5)" -v mp="$(typed window_middle 0.99)" \

@@ -1,7 +1,9 @@
 // Illustrated manuscripts: every picture goes back byte for byte, is decoded
 // only when painted and at the size shown, and a manuscript of photographs
-// past 64 MB saves and opens again.
+// past 64 MB saves and opens again, ciphers and saves as text with its
+// pictures untouched.
 
+#include "protect/documentcipher.h"
 #include "support/faults.h"
 #include "support/files.h"
 #include "text/documenttext.h"
@@ -224,6 +226,20 @@ private slots:
         QCOMPARE(pictures.size(), 10);
         for (const Picture &picture : pictures)
             QVERIFY(picture.format.property(rtf::PictureData).toByteArray() == photo);
+
+        // The cipher shifts the captions and leaves every picture as it was.
+        const QString captions = documentText(again);
+        const protect::ShiftCipher cipher;
+        protect::shiftDocument(again, cipher, protect::Direction::Encrypt);
+        QVERIFY(documentText(again) != captions);
+        const QList<Picture> shifted = picturesOf(again);
+        QCOMPARE(shifted.size(), 10);
+        for (const Picture &picture : shifted) {
+            QVERIFY(picture.format.property(rtf::PictureData).toByteArray() == photo);
+            QVERIFY(again.resource(QTextDocument::ImageResource, QUrl(picture.format.name())).isValid());
+        }
+        protect::shiftDocument(again, cipher, protect::Direction::Decrypt);
+        QCOMPARE(documentText(again), captions);
 
         const QString text = folder.filePath(QStringLiteral("图文.txt"));
         QCOMPARE(manuscript::save(text, again, manuscript::Format::PlainText).error, QString());
