@@ -196,6 +196,15 @@ private slots:
             QCOMPARE(pixmap.deviceIndependentSize().toSize(), QSize(200, 150));
         }
         QCOMPARE(store.decodedCount(), 2);
+
+        // Emptied for good, the document holds no picture bytes any more;
+        // emptied by an edit that can be undone, it keeps them.
+        QTextCursor all(&document);
+        all.select(QTextCursor::Document);
+        all.removeSelectedText();
+        QCOMPARE(store.count(), 2);
+        document.clear();
+        QCOMPARE(store.count(), 0);
     }
 
     // A manuscript of photographs the editor wrote past the old 64 MB

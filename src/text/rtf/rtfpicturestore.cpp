@@ -26,10 +26,11 @@ void open(QBuffer &buffer, QImageReader &reader, const QByteArray &bytes)
     reader.setDevice(&buffer);
 }
 
-// What stands in for a picture whose bytes stop decoding past their header.
-QImage broken(QSize size)
+// What stands in for a picture whose bytes stop decoding past their header;
+// the painter stretches it to the picture's place.
+QImage broken()
 {
-    QImage image(size.boundedTo(QSize(4096, 4096)).expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    QImage image(32, 32, QImage::Format_RGB32);
     image.fill(QColor(0xE4, 0xE4, 0xE4));
     QPainter painter(&image);
     painter.setPen(QColor(0xA0, 0xA0, 0xA0));
@@ -56,6 +57,10 @@ QSize pictureSize(const QByteArray &bytes)
 PictureStore::PictureStore(QTextDocument &document)
     : QObject(&document)
 {
+    connect(&document, &QTextDocument::contentsChanged, this, [this, &document] {
+        if (document.isEmpty() && !document.isUndoAvailable() && !document.isRedoAvailable())
+            clear();
+    });
 }
 
 PictureStore &PictureStore::of(QTextDocument &document)
@@ -112,7 +117,7 @@ QVariant PictureStore::resource(const QString &name)
         reader.setScaledSize(target);
     QImage image = reader.read();
     if (image.isNull())
-        image = broken(entry.shown);
+        image = broken();
     else if (shrink && image.size() != target)
         image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (pixmaps) {

@@ -31,7 +31,9 @@ public:
     // document pixels at which the picture will be painted.
     QString add(const QByteArray &bytes, QSize shown);
     // Forgets every picture, as when the document is read anew. Names are
-    // never given twice, so a stale one finds nothing.
+    // never given twice, so a stale one finds nothing. The store also
+    // forgets by itself when the document is emptied for good (New): empty,
+    // with nothing to undo that could bring a picture back.
     void clear();
 
     // The picture for an image name, decoded on first request: a QPixmap
@@ -39,6 +41,8 @@ public:
     // the store does not hold.
     QVariant resource(const QString &name);
 
+    // Pictures held, and of those the ones decoded.
+    qsizetype count() const { return m_entries.size(); }
     qsizetype decodedCount() const;
 
 private:
