@@ -29,6 +29,14 @@ Output::Output()
     m_out.reserve(64 * 1024);
 }
 
+void Output::setSink(Sink sink)
+{
+    m_sink = std::move(sink);
+    // Room for all that gathers between two flushes, taken once: growing
+    // there step by step copied and touched every page again.
+    m_out.reserve(kFlushBytes + 64 * 1024);
+}
+
 bool Output::flush()
 {
     if (m_sink && !m_sinkFailed && !m_out.empty())

@@ -25,7 +25,7 @@ public:
 
     // With a sink, the output goes to it whenever some megabytes have
     // gathered, so that a manuscript of photographs is never held twice.
-    void setSink(Sink sink) { m_sink = std::move(sink); }
+    void setSink(Sink sink);
     // Hands what has gathered to the sink; false once the sink has failed.
     bool flush();
     QByteArray take();
