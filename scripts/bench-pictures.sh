@@ -19,7 +19,8 @@ file="$data/illustrated.rtf"
 for program in bench_rtf make_illustrated bench_editor; do
     [ -x "$build/bench/$program" ] || cmake --build "$build" --target "$program"
 done
-command -v soffice >/dev/null || { echo "bench-pictures: needs LibreOffice (scripts/bench-rtf.sh installs it)" >&2; exit 1; }
+command -v soffice >/dev/null && [ -x /usr/bin/time ] ||
+    { echo "bench-pictures: needs LibreOffice and GNU time (scripts/bench-rtf.sh installs both)" >&2; exit 1; }
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
