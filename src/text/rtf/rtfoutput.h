@@ -18,7 +18,7 @@ class Output final
 {
 public:
     // Takes the finished RTF in pieces; false when it could not, after
-    // which the rest is not made.
+    // which nothing more is handed to it.
     using Sink = std::function<bool(QByteArrayView)>;
 
     Output();

@@ -15,7 +15,7 @@ QByteArray write(const QTextDocument &document);
 
 // The same RTF handed to put in pieces of a few megabytes as it is made,
 // for a save that must not hold a manuscript of photographs twice. False
-// when put failed, after which nothing more is made or handed.
+// when put failed, after which nothing more is handed to it.
 bool write(const QTextDocument &document, const std::function<bool(QByteArrayView)> &put);
 
 } // namespace bilan::rtf
