@@ -9,11 +9,14 @@
 #include <QPixmap>
 #include <QTextDocument>
 #include <QThread>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QUrl>
 
 namespace bilan::rtf {
 
 namespace {
+
+const QString kPrefix = QStringLiteral("rtfpicture:");
 
 // A reader over bytes already in memory, which QBuffer shares, not copies.
 // What the bytes are decides, not the word before them: writers mislabel
@@ -35,6 +38,28 @@ QImage broken()
     QPainter painter(&image);
     painter.setPen(QColor(0xA0, 0xA0, 0xA0));
     painter.drawRect(image.rect().adjusted(0, 0, -1, -1));
+    return image;
+}
+
+// The picture at the size it is shown, in device pixels; safe on any
+// thread.
+QImage decode(const QByteArray &bytes, QSize target)
+{
+    QBuffer buffer;
+    QImageReader reader;
+    open(buffer, reader, bytes);
+    const QSize own = reader.size();
+    // Only ever smaller: a picture shown larger than its pixels is left to
+    // the painter. JPEG shrinks while it decodes, at a fraction of the cost.
+    const bool shrink = own.isValid() && !target.isEmpty() && target.width() < own.width()
+                        && target.height() < own.height();
+    if (shrink)
+        reader.setScaledSize(target);
+    QImage image = reader.read();
+    if (image.isNull())
+        return broken();
+    if (shrink && image.size() != target)
+        return image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return image;
 }
 
@@ -75,8 +100,8 @@ PictureStore &PictureStore::of(QTextDocument &document)
 
 QString PictureStore::add(const QByteArray &bytes, QSize shown)
 {
-    const QString name = QStringLiteral("rtfpicture:%1").arg(++m_next);
-    m_entries.insert(name, Entry{bytes, shown, {}});
+    const QString name = kPrefix + QString::number(++m_next);
+    m_entries.insert(name, Entry{bytes, shown, {}, {}});
     return name;
 }
 
@@ -93,6 +118,11 @@ qsizetype PictureStore::decodedCount() const
     return count;
 }
 
+QSize PictureStore::target(const Entry &entry) const
+{
+    return (QSizeF(entry.shown) * m_ratio).toSize();
+}
+
 QVariant PictureStore::resource(const QString &name)
 {
     const auto found = m_entries.find(name);
@@ -103,31 +133,32 @@ QVariant PictureStore::resource(const QString &name)
         return entry.decoded;
 
     const bool pixmaps = paintsPixmaps();
-    const qreal ratio = pixmaps ? qGuiApp->devicePixelRatio() : 1.0;
-    QBuffer buffer;
-    QImageReader reader;
-    open(buffer, reader, entry.bytes);
-    const QSize own = reader.size();
-    const QSize target = (QSizeF(entry.shown) * ratio).toSize();
-    // Only ever smaller: a picture shown larger than its pixels is left to
-    // the painter. JPEG shrinks while it decodes, at a fraction of the cost.
-    const bool shrink = own.isValid() && !target.isEmpty() && target.width() < own.width()
-                        && target.height() < own.height();
-    if (shrink)
-        reader.setScaledSize(target);
-    QImage image = reader.read();
-    if (image.isNull())
-        image = broken();
-    else if (shrink && image.size() != target)
-        image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    m_ratio = pixmaps ? qGuiApp->devicePixelRatio() : 1.0;
+    QImage image = entry.ahead.isValid() ? entry.ahead.result() : decode(entry.bytes, target(entry));
+    entry.ahead = {};
     if (pixmaps) {
         QPixmap pixmap = QPixmap::fromImage(std::move(image));
-        pixmap.setDevicePixelRatio(ratio);
+        pixmap.setDevicePixelRatio(m_ratio);
         entry.decoded = pixmap;
     } else {
         entry.decoded = image;
     }
-    return entry.decoded;
+    // The pictures on either side are the next to come into view as the
+    // author scrolls: they are decoded meanwhile on another core, so that
+    // the frame that brings one in does not wait for it.
+    const int number = QStringView(name).sliced(kPrefix.size()).toInt();
+    const QVariant decoded = entry.decoded; // the hash may move its entries
+    decodeAhead(number + 1);
+    decodeAhead(number - 1);
+    return decoded;
+}
+
+void PictureStore::decodeAhead(int number)
+{
+    const auto found = m_entries.find(kPrefix + QString::number(number));
+    if (found == m_entries.end() || found->decoded.isValid() || found->ahead.isValid())
+        return;
+    found->ahead = QtConcurrent::run(decode, found->bytes, target(*found));
 }
 
 } // namespace bilan::rtf

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFuture>
+#include <QImage>
 #include <QHash>
 #include <QObject>
 #include <QSize>
@@ -36,7 +38,8 @@ public:
     // with nothing to undo that could bring a picture back.
     void clear();
 
-    // The picture for an image name, decoded on first request: a QPixmap
+    // The picture for an image name, decoded on first request, or taken
+    // from the decoding that painting a neighbour began: a QPixmap
     // where the application paints, a QImage otherwise; invalid for a name
     // the store does not hold.
     QVariant resource(const QString &name);
@@ -53,9 +56,14 @@ private:
         QByteArray bytes;
         QSize shown;
         QVariant decoded;
+        QFuture<QImage> ahead; // being decoded on another thread
     };
+    QSize target(const Entry &entry) const;
+    void decodeAhead(int number);
+
     QHash<QString, Entry> m_entries;
     int m_next = 0;
+    qreal m_ratio = 1.0; // device pixels to a document pixel, as last painted
 };
 
 // The pixel size a picture's own header gives, without decoding it; an
