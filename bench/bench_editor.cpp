@@ -8,6 +8,7 @@
 //   bench_editor floor-html FILE.html --size WxH --font FONT
 //   bench_editor export-html FILE.rtf --output FILE.html
 //   bench_editor typing FILE [--keystrokes N] [--gap MS] [--recovery 1]
+//   bench_editor scroll FILE [--gap MS]
 //
 // "window" opens the file in the editor's own main window with its Open
 // command. "floor" gives a bare QTextEdit of the manuscript area's size and
@@ -15,7 +16,9 @@
 // costs to show it. "floor-show" and "floor-html" are other ways to the
 // same document, for scale. "typing" types into the window and into a bare
 // QTextEdit beside it, in turns; with --recovery the window keeps its
-// recovery copy meanwhile, as the program does. Each prints key=value lines for
+// recovery copy meanwhile, as the program does. "scroll" turns the mouse
+// wheel one notch at a time from the top of the window's manuscript to its
+// end, timing each notch to its frame. Each prints key=value lines for
 // scripts/bench-editor.sh.
 
 #include "benchwindow.h"
@@ -28,6 +31,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QSaveFile>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -86,7 +91,8 @@ std::optional<Options> parse(const QStringList &arguments)
     }
     static const QStringList modes = {QStringLiteral("window"),     QStringLiteral("floor"),
                                       QStringLiteral("floor-show"), QStringLiteral("floor-html"),
-                                      QStringLiteral("export-html"), QStringLiteral("typing")};
+                                      QStringLiteral("export-html"), QStringLiteral("typing"),
+                                      QStringLiteral("scroll")};
     if (!modes.contains(options.mode))
         return std::nullopt;
     if (options.mode.startsWith(QLatin1String("floor")) && (options.size.isEmpty() || options.font.isEmpty()))
@@ -99,6 +105,15 @@ std::optional<Options> parse(const QStringList &arguments)
 void printMs(const char *key, qint64 nanoseconds)
 {
     std::printf("%s=%.2f\n", key, double(nanoseconds) / 1e6);
+}
+
+// Every sample, comma-separated, for the script to pool and rank.
+void printSamples(const char *key, const std::vector<qint64> &samples)
+{
+    std::printf("%s=", key);
+    for (std::size_t k = 0; k < samples.size(); ++k)
+        std::printf("%s%.3f", k ? "," : "", double(samples[k]) / 1e6);
+    std::printf("\n");
 }
 
 // Reads the file into a new document of the edit's, as Open does.
@@ -296,12 +311,9 @@ int runTyping(FrameClock &clock, const Options &options)
         // Every sample, so that the script can pool several runs: the 99th
         // percentile of one run's few hundred keystrokes is its two or three
         // slowest, which whatever else the machine does decides.
-        for (int side = 0; side < 2; ++side) {
-            std::printf("%s_%s_ms=", sideNames[side], where);
-            for (std::size_t k = 0; k < latencies[side].size(); ++k)
-                std::printf("%s%.3f", k ? "," : "", double(latencies[side][k]) / 1e6);
-            std::printf("\n");
-        }
+        for (int side = 0; side < 2; ++side)
+            printSamples(QStringLiteral("%1_%2_ms").arg(sideNames[side], where).toLatin1().constData(),
+                         latencies[side]);
     }
     // How often the copy was written, over how long the window was typed in.
     if (options.recovery) {
@@ -318,6 +330,44 @@ int runTyping(FrameClock &clock, const Options &options)
     return 0;
 }
 
+// One wheel notch down over the manuscript, from the post to the frame.
+// A notch that moves nothing (the end) paints nothing and is not counted.
+int runScroll(FrameClock &clock, const Options &options)
+{
+    bench::BenchWindow window(options.file);
+    if (!window.show(clock) || !window.open(clock))
+        return 1;
+    QTextEdit &manuscript = window.manuscript();
+    clock.waitForLayout(manuscript, 30000);
+    focus(clock, manuscript);
+    QScrollBar &bar = *manuscript.verticalScrollBar();
+    bar.setValue(0);
+    clock.settle(300);
+
+    std::vector<qint64> steps;
+    QWidget *viewport = manuscript.viewport();
+    const QPointF at(viewport->width() / 2.0, viewport->height() / 2.0);
+    while (bar.value() < bar.maximum()) {
+        const int before = bar.value();
+        clock.watch(viewport);
+        const qint64 start = FrameClock::now();
+        QApplication::postEvent(viewport, new QWheelEvent(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, -120),
+                                                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false));
+        const std::optional<qint64> frame = clock.nextFrame(2000);
+        if (!frame || bar.value() == before) {
+            std::fprintf(stderr, "bench_editor: the wheel moved nothing at %d of %d\n", before, bar.maximum());
+            return 1;
+        }
+        steps.push_back(*frame - start);
+        clock.pause(options.gapMs);
+    }
+    printSamples("scroll_ms", steps);
+    std::printf("height=%d\n", bar.maximum() + bar.pageStep());
+    clock.unwatch();
+    window.end();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -329,7 +379,8 @@ int main(int argc, char *argv[])
                    "       bench_editor floor|floor-show FILE.rtf --size WxH --font FONT\n"
                    "       bench_editor floor-html FILE.html --size WxH --font FONT\n"
                    "       bench_editor export-html FILE.rtf --output FILE.html\n"
-                   "       bench_editor typing FILE [--keystrokes N] [--gap MS] [--recovery 1]\n",
+                   "       bench_editor typing FILE [--keystrokes N] [--gap MS] [--recovery 1]\n"
+                   "       bench_editor scroll FILE [--gap MS]\n",
                    stderr);
         return 2;
     }
@@ -345,6 +396,8 @@ int main(int argc, char *argv[])
         status = runWindow(app, *options);
     else if (options->mode == QLatin1String("typing"))
         status = runTyping(app, *options);
+    else if (options->mode == QLatin1String("scroll"))
+        status = runScroll(app, *options);
     else if (options->mode == QLatin1String("export-html"))
         status = exportHtml(*options);
     else

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTextDocument>
 
+#include <malloc.h>
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -37,6 +38,15 @@ long peakKilobytes()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
+}
+
+// Starts VmHWM again from the present resident size, so that each step's
+// own peak can be told from the one before it.
+void resetPeak()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
 }
 
 double median(std::vector<double> values)
@@ -76,35 +86,53 @@ int main(int argc, char **argv)
     std::vector<double> loads;
     std::vector<double> saves;
     std::vector<double> serialises;
+    long loadPeak = 0;
+    long savePeak = 0;
     qsizetype characters = 0;
     qint64 savedBytes = 0;
     for (int i = 0; i < repetitions; ++i) {
         auto document = std::make_unique<QTextDocument>();
+        // What the last repetition freed goes back to the system, so that
+        // each load starts from what a fresh program has.
+        malloc_trim(0);
+        resetPeak();
         QElapsedTimer timer;
         timer.start();
         const bilan::manuscript::Outcome loaded = bilan::manuscript::load(path, *document);
         loads.push_back(milliseconds(timer));
+        loadPeak = std::max(loadPeak, peakKilobytes());
         if (!loaded.ok()) {
             std::fprintf(stderr, "%s\n", qPrintable(loaded.error));
             return 1;
         }
         characters = bilan::documentText(*document).size();
 
+        resetPeak();
         timer.restart();
         const bilan::manuscript::Outcome saved =
             bilan::manuscript::save(savedPath, *document, bilan::manuscript::Format::Rtf);
         saves.push_back(milliseconds(timer));
+        savePeak = std::max(savePeak, peakKilobytes());
         if (!saved.ok()) {
             std::fprintf(stderr, "%s\n", qPrintable(saved.error));
             return 1;
         }
         savedBytes = QFileInfo(savedPath).size();
 
-        // The writer alone, to tell its share from the file system's.
+        // The writer alone, to tell its share from the file system's; its
+        // pieces are counted and dropped, as the save hands them on.
         timer.restart();
-        const QByteArray rtf = bilan::rtf::write(*document);
+        qint64 written = 0;
+        bilan::rtf::write(*document, [&written](QByteArrayView piece) {
+            written += piece.size();
+            return true;
+        });
         serialises.push_back(milliseconds(timer));
-        Q_UNUSED(rtf);
+        if (written != savedBytes) {
+            std::fprintf(stderr, "the writer made %lld bytes, the save %lld\n", static_cast<long long>(written),
+                         static_cast<long long>(savedBytes));
+            return 1;
+        }
     }
 
     std::printf("file=%s\n", qPrintable(path));
@@ -117,7 +145,9 @@ int main(int argc, char **argv)
     std::printf("save_min_ms=%.2f\n", *std::min_element(saves.begin(), saves.end()));
     std::printf("write_ms=%.2f\n", median(serialises));
     std::printf("saved_bytes=%lld\n", static_cast<long long>(savedBytes));
-    std::printf("peak_kb=%ld\n", peakKilobytes());
+    std::printf("peak_kb=%ld\n", std::max(loadPeak, savePeak));
+    std::printf("load_peak_kb=%ld\n", loadPeak);
+    std::printf("save_peak_kb=%ld\n", savePeak);
     std::printf("baseline_kb=%ld\n", baseline);
     return 0;
 }

@@ -20,7 +20,8 @@ sudo=""
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 available() { apt-cache policy "$1" 2>/dev/null | grep -q 'Candidate: [0-9]'; }
 missing=()
-for package in libreoffice-writer-nogui python3-pil; do
+# GNU time measures LibreOffice's peak memory in scripts/bench-pictures.sh.
+for package in libreoffice-writer-nogui python3-pil time; do
     installed "$package" || missing+=("$package")
 done
 if ! installed unrtf && available unrtf; then

@@ -6,6 +6,9 @@
 #   opening that manuscript and typing in it on the real window against a
 #   bare QTextEdit given the same document, also while the window keeps its
 #   recovery copy;
+#   load, save and peak memory of a manuscript with twenty photographs
+#   (135 MB of RTF) against LibreOffice, and opening, typing and scrolling
+#   through it on the real window;
 #   code-936 values of a 1,000,000-character text against 5 ms;
 #   plain-text reading of multi-megabyte manuscripts against the conversion
 #   alone (what choosing between UTF-8 and GB adds, against 5 ms);
@@ -45,6 +48,7 @@ offscreen() {
 part "start-up" "$top/scripts/bench-startup.sh" "$build"
 part "RTF load and save" "$top/scripts/bench-rtf.sh" "$build"
 part "opening and typing in the long manuscript" "$top/scripts/bench-editor.sh" "$build"
+part "the manuscript with twenty photographs" "$top/scripts/bench-pictures.sh" "$build"
 part "code-936 values" offscreen "$build/bench/bench_cp936"
 part "plain-text reading" offscreen "$build/bench/bench_plaintext"
 # The watcher's own work with the clipboard in memory, then with the real X

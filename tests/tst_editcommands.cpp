@@ -113,7 +113,8 @@ private slots:
     }
 
     // Plain text both ways: table cells on lines of their own without the
-    // table's markers, and a paste in the formatting at the caret.
+    // table's markers, no trace of a picture, and a paste in the formatting
+    // at the caret.
     void onlyPlainTextTravels()
     {
         Harness h;
@@ -122,6 +123,11 @@ private slots:
         QTextCharFormat bold;
         bold.setFontWeight(QFont::Bold);
         cursor.insertText(QStringLiteral("粗体"), bold);
+        QTextImageFormat photo;
+        photo.setName(QStringLiteral("photo"));
+        photo.setWidth(320);
+        photo.setHeight(240);
+        cursor.insertImage(photo);
         QTextTable *table = cursor.insertTable(2, 2);
         const QStringList cells = {"R1", "10kΩ", "C1", "100μF"};
         for (int i = 0; i < cells.size(); ++i)

@@ -13,20 +13,30 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <optional>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace bilan::manuscript {
 
 namespace {
 
-// No manuscript comes near this; a bigger file is something else, and
-// reading it whole would only stall the window.
-constexpr qint64 SizeLimit = 64 * 1024 * 1024;
+// What opening a file takes in memory for each byte of it, at most: the
+// bytes read, the pictures' own bytes (half their digits) and the text
+// the document holds, two bytes a character.
+constexpr qint64 MemoryPerFileByte = 3;
+constexpr qint64 MiB = 1024 * 1024;
 
 enum class Direction { Reading, Writing };
+
+// Hands bytes to the file being written; false when they could not all go.
+using Put = std::function<bool(QByteArrayView)>;
+// Makes the file's bytes through put; false when put failed.
+using Producer = std::function<bool(const Put &put)>;
+QString writeWholeFrom(const QString &path, const Producer &produce, bool ownerOnly);
 
 QString native(const QString &path)
 {
@@ -130,9 +140,95 @@ QString syncFolder(const QString &folder)
     return {};
 }
 
+// The bytes of a file being opened, in memory mapped for this one read.
+// Unlike a QByteArray, its front can be given back to the system while
+// the rest is still in use: an illustrated manuscript is mostly the digits
+// of its photographs, done with as soon as each picture is decoded to its
+// bytes, and keeping them all would double what opening it takes.
+class ReadBuffer final
+{
+public:
+    ReadBuffer() = default;
+    ~ReadBuffer()
+    {
+        if (m_data)
+            ::munmap(m_data, size_t(m_capacity));
+    }
+    ReadBuffer(const ReadBuffer &) = delete;
+    ReadBuffer &operator=(const ReadBuffer &) = delete;
+
+    // Room for at least this many bytes in all; false when the system has
+    // no memory for it.
+    bool reserve(qsizetype bytes)
+    {
+        const qsizetype page = ::sysconf(_SC_PAGESIZE);
+        bytes = std::max<qsizetype>((bytes + page - 1) / page * page, page);
+        if (bytes <= m_capacity)
+            return true;
+        void *grown = m_data ? ::mremap(m_data, size_t(m_capacity), size_t(bytes), MREMAP_MAYMOVE)
+                             : ::mmap(nullptr, size_t(bytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (grown == MAP_FAILED)
+            return false;
+        // Large pages where the system has them: touching a hundred
+        // megabytes page by page costs more than reading them.
+        ::madvise(grown, size_t(bytes), MADV_HUGEPAGE);
+        m_data = static_cast<char *>(grown);
+        m_capacity = bytes;
+        return true;
+    }
+    char *end() { return m_data + m_size; }
+    qsizetype room() const { return m_capacity - m_size; }
+    qsizetype capacity() const { return m_capacity; }
+    void grew(qsizetype bytes) { m_size += bytes; }
+    QByteArrayView bytes() const { return {m_data, m_size}; }
+
+    // The whole pages before offset go back to the system.
+    void release(qsizetype offset)
+    {
+        const qsizetype page = ::sysconf(_SC_PAGESIZE);
+        const qsizetype upTo = std::min(offset, m_size) / page * page;
+        if (upTo > m_released && ::madvise(m_data + m_released, size_t(upTo - m_released), MADV_DONTNEED) == 0)
+            m_released = upTo;
+    }
+
+private:
+    char *m_data = nullptr;
+    qsizetype m_capacity = 0;
+    qsizetype m_size = 0;
+    qsizetype m_released = 0;
+};
+
+// Whole megabytes, rounded up, so that a file is never called smaller than
+// it is.
+QString megabytes(qint64 bytes)
+{
+    return QString::number((bytes + MiB - 1) / MiB);
+}
+
 } // namespace
 
+qint64 availableMemory()
+{
+    QFile meminfo(QStringLiteral("/proc/meminfo"));
+    if (!meminfo.open(QIODevice::ReadOnly))
+        return -1;
+    // "MemAvailable:   23793220 kB": what can be had without swapping.
+    for (const QByteArray &line : meminfo.readAll().split('\n')) {
+        if (line.startsWith("MemAvailable:")) {
+            bool ok = false;
+            const qint64 kilobytes = line.mid(13).trimmed().split(' ').value(0).toLongLong(&ok);
+            return ok ? kilobytes * 1024 : -1;
+        }
+    }
+    return -1;
+}
+
 Outcome load(const QString &path, QTextDocument &document)
+{
+    return load(path, document, availableMemory());
+}
+
+Outcome load(const QString &path, QTextDocument &document, qint64 memory)
 {
     if (path.isEmpty())
         return {QStringLiteral("无法打开文件：没有给出文件名。")};
@@ -149,32 +245,41 @@ Outcome load(const QString &path, QTextDocument &document)
     // even open until someone wrote into it.
     if (!info.isFile())
         return openFailure(path, QStringLiteral("这不是普通文件"));
-    if (info.size() > SizeLimit)
-        return openFailure(path, QStringLiteral("文件太大（超过 64 MB），不像是稿子"));
+    // Said before a byte is read, while the manuscript in the window is
+    // still whole: reading until memory runs out would lose it.
+    if (memory >= 0 && info.size() > memory / MemoryPerFileByte) {
+        return openFailure(path, QStringLiteral("文件有 %1 MB，打开它约需 %2 MB 内存，而现在只有 %3 MB 可用")
+                                     .arg(megabytes(info.size()))
+                                     .arg(megabytes(info.size() * MemoryPerFileByte))
+                                     .arg(megabytes(memory)));
+    }
 
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return openFailure(path, systemReason(file.errorString(), Direction::Reading));
-    // Read in blocks to the end rather than trusting the size: files under
-    // /proc report none, and a file may grow while it is read.
-    QByteArray data;
-    data.reserve(qsizetype(std::min(info.size(), SizeLimit)) + 1);
+    const QString noMemory = QStringLiteral("内存不足，读不下这个 %1 MB 的文件").arg(megabytes(info.size()));
+    // Read to the end rather than trusting the size: files under /proc
+    // report none, and a file may grow while it is read.
+    ReadBuffer buffer;
+    if (!buffer.reserve(qsizetype(info.size()) + 1))
+        return openFailure(path, noMemory);
     for (;;) {
-        const QByteArray block = file.read(1024 * 1024);
-        if (file.error() != QFileDevice::NoError)
+        if (buffer.room() == 0 && !buffer.reserve(buffer.capacity() * 2))
+            return openFailure(path, noMemory);
+        const qint64 read = file.read(buffer.end(), buffer.room());
+        if (read < 0 || file.error() != QFileDevice::NoError)
             return openFailure(path, systemReason(file.errorString(), Direction::Reading));
-        if (block.isEmpty())
+        if (read == 0)
             break;
-        data.append(block);
-        if (data.size() > SizeLimit)
-            return openFailure(path, QStringLiteral("文件太大（超过 64 MB），不像是稿子"));
+        buffer.grew(read);
     }
     file.close();
+    const QByteArrayView data = buffer.bytes();
 
     if (rtf::looksLikeRtf(data)) {
         // The RTF reader takes whatever the bytes hold and cannot fail, so
         // the document is only touched once nothing else can go wrong.
-        rtf::read(data, document);
+        rtf::read(data, document, [&buffer](qsizetype consumed) { buffer.release(consumed); });
         return {};
     }
     const plaintext::Decoded decoded = plaintext::decode(data);
@@ -188,8 +293,16 @@ Outcome save(const QString &path, const QTextDocument &document, Format format)
 {
     if (path.isEmpty())
         return {QStringLiteral("无法保存文件：没有给出文件名。")};
-    return saveBytes(path, format == Format::Rtf ? rtf::write(document)
-                                                 : plaintext::encode(documentText(document)));
+    if (format == Format::PlainText)
+        return saveBytes(path, plaintext::encode(documentText(document)));
+    // The RTF goes to the file as it is made: pictures make it twice the
+    // size of their bytes, and holding it whole beside them would take
+    // three times the pictures in memory.
+    const QString reason = writeWholeFrom(
+        path, [&document](const Put &put) { return rtf::write(document, put); }, false);
+    if (!reason.isEmpty())
+        return saveFailure(path, reason);
+    return {};
 }
 
 Outcome saveBytes(const QString &path, const QByteArray &bytes)
@@ -202,6 +315,13 @@ Outcome saveBytes(const QString &path, const QByteArray &bytes)
 }
 
 QString writeWhole(const QString &path, const QByteArray &bytes, bool ownerOnly)
+{
+    return writeWholeFrom(path, [&bytes](const Put &put) { return put(bytes); }, ownerOnly);
+}
+
+namespace {
+
+QString writeWholeFrom(const QString &path, const Producer &produce, bool ownerOnly)
 {
     const QFileInfo info(path);
     if (info.isDir())
@@ -230,14 +350,17 @@ QString writeWhole(const QString &path, const QByteArray &bytes, bool ownerOnly)
     // A write cut short by a full disk or a size limit is not an error to
     // the save file, and a failed flush does not stop its commit: keep
     // writing until the system says why it stops, then flush by hand.
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        const qint64 step = file.write(bytes.constData() + written, bytes.size() - written);
-        if (step <= 0)
-            break;
-        written += step;
-    }
-    if (written != bytes.size() || !file.flush()) {
+    const Put put = [&file](QByteArrayView bytes) {
+        qint64 written = 0;
+        while (written < bytes.size()) {
+            const qint64 step = file.write(bytes.constData() + written, bytes.size() - written);
+            if (step <= 0)
+                return false;
+            written += step;
+        }
+        return true;
+    };
+    if (!produce(put) || !file.flush()) {
         const QString reason = systemReason(file.errorString(), Direction::Writing);
         file.cancelWriting();
         return reason;
@@ -258,6 +381,8 @@ QString writeFailureReason(int errorCode)
 {
     return systemReason(qt_error_string(errorCode), Direction::Writing);
 }
+
+} // namespace
 
 QString preparePrivateFolder(const QString &folder)
 {

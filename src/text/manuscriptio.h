@@ -18,8 +18,17 @@ struct Outcome
 
 // Reads a manuscript file into the document, replacing its content: RTF
 // when the file begins with "{\rtf", plain text otherwise. On failure the
-// document is left exactly as it was.
+// document is left exactly as it was. A file is refused, before it is
+// read, only when opening it would take more memory than the system has
+// available.
 Outcome load(const QString &path, QTextDocument &document);
+// The same with the memory available given, in bytes; negative when it is
+// not known, and then nothing is refused for its size.
+Outcome load(const QString &path, QTextDocument &document, qint64 memory);
+
+// The memory the system can give without swapping, in bytes; negative
+// when it does not say.
+qint64 availableMemory();
 
 // Writes the document whole to a temporary file in the same folder and then
 // moves it into place, so a failed save leaves any existing file as it was.

@@ -2,6 +2,7 @@
 
 #include "text/cp936.h"
 
+#include <array>
 #include <charconv>
 
 namespace bilan::rtf {
@@ -12,6 +13,8 @@ namespace {
 // editors and mail programs cope better with short lines.
 constexpr qsizetype kLineWidth = 200;
 constexpr qsizetype kHexPerLine = 128;
+// What gathers before it goes to a sink.
+constexpr size_t kFlushBytes = 4 * 1024 * 1024;
 
 bool joinsControlWord(char c)
 {
@@ -24,6 +27,31 @@ bool joinsControlWord(char c)
 Output::Output()
 {
     m_out.reserve(64 * 1024);
+}
+
+void Output::setSink(Sink sink)
+{
+    m_sink = std::move(sink);
+    // Room for all that gathers between two flushes, taken once: growing
+    // there step by step copied and touched every page again.
+    m_out.reserve(kFlushBytes + 64 * 1024);
+}
+
+bool Output::flush()
+{
+    if (m_sink && !m_sinkFailed && !m_out.empty())
+        m_sinkFailed = !m_sink(QByteArrayView(m_out.data(), qsizetype(m_out.size())));
+    // Line lengths are measured from m_lineStart, which now lies before
+    // the start of what is kept.
+    m_lineStart -= qsizetype(m_out.size());
+    m_out.clear();
+    return !m_sinkFailed;
+}
+
+void Output::flushIfFull()
+{
+    if (m_sink && m_out.size() >= kFlushBytes)
+        flush();
 }
 
 QByteArray Output::take()
@@ -53,6 +81,7 @@ void Output::newline()
     m_out.append("\r\n");
     m_lineStart = qsizetype(m_out.size());
     m_pendingDelimiter = false;
+    flushIfFull();
 }
 
 void Output::number(int value)
@@ -219,24 +248,40 @@ void Output::fontName(QStringView name)
     }
 }
 
+namespace {
+
+// Both digits of every byte, so that a photograph's megabytes go out a
+// byte at a time rather than a digit.
+constexpr std::array<std::array<char, 2>, 256> kHexPairs = [] {
+    constexpr char digits[] = "0123456789abcdef";
+    std::array<std::array<char, 2>, 256> pairs{};
+    for (size_t byte = 0; byte < 256; ++byte)
+        pairs[byte] = {digits[byte >> 4], digits[byte & 0xf]};
+    return pairs;
+}();
+
+} // namespace
+
 void Output::hex(QByteArrayView bytes)
 {
-    static constexpr char digits[] = "0123456789abcdef";
     newline();
-    m_out.reserve(m_out.size() + size_t(bytes.size()) * 2 + size_t(bytes.size() / (kHexPerLine / 2)) * 2 + 8);
-    qsizetype onLine = 0;
-    for (const char b : bytes) {
-        const auto byte = static_cast<unsigned char>(b);
-        m_out += digits[byte >> 4];
-        m_out += digits[byte & 0xf];
-        onLine += 2;
-        if (onLine == kHexPerLine) {
-            m_out.append("\r\n");
-            onLine = 0;
+    const qsizetype perLine = kHexPerLine / 2;
+    if (!m_sink)
+        m_out.reserve(m_out.size() + size_t(bytes.size()) * 2 + size_t(bytes.size() / perLine + 1) * 2);
+    for (qsizetype at = 0; at < bytes.size(); at += perLine) {
+        const qsizetype count = std::min(perLine, bytes.size() - at);
+        const size_t start = m_out.size();
+        m_out.resize(start + size_t(count) * 2 + 2);
+        char *out = m_out.data() + start;
+        for (const char b : bytes.sliced(at, count)) {
+            const std::array<char, 2> &pair = kHexPairs[static_cast<unsigned char>(b)];
+            *out++ = pair[0];
+            *out++ = pair[1];
         }
+        *out++ = '\r';
+        *out = '\n';
+        flushIfFull();
     }
-    if (onLine != 0)
-        m_out.append("\r\n");
     m_lineStart = qsizetype(m_out.size());
 }
 

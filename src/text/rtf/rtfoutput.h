@@ -5,6 +5,7 @@
 #include <QStringView>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,8 +17,17 @@ namespace bilan::rtf {
 class Output final
 {
 public:
+    // Takes the finished RTF in pieces; false when it could not, after
+    // which nothing more is handed to it.
+    using Sink = std::function<bool(QByteArrayView)>;
+
     Output();
 
+    // With a sink, the output goes to it whenever some megabytes have
+    // gathered, so that a manuscript of photographs is never held twice.
+    void setSink(Sink sink);
+    // Hands what has gathered to the sink; false once the sink has failed.
+    bool flush();
     QByteArray take();
     void reserve(qsizetype bytes) { m_out.reserve(size_t(std::max<qsizetype>(bytes, 0))); }
 
@@ -51,6 +61,7 @@ public:
 
 private:
     void breakIfLong();
+    void flushIfFull();
     void unicode(char16_t unit);
     void hexByte(unsigned char byte);
     void number(int value);
@@ -65,6 +76,8 @@ private:
     // The \uc in force, -1 when unknown; groups restore theirs on close.
     int m_skip = 1;
     std::vector<int> m_skipStack;
+    Sink m_sink;
+    bool m_sinkFailed = false;
 };
 
 } // namespace bilan::rtf

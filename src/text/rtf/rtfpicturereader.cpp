@@ -1,5 +1,6 @@
 #include "rtfpicturereader.h"
 
+#include "rtfpicturestore.h"
 #include "rtfproperties.h"
 
 #include <QColor>
@@ -8,6 +9,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <array>
 
 namespace bilan::rtf {
 
@@ -24,11 +26,16 @@ void PictureReader::reset()
     m_metafile = false;
 }
 
-void PictureReader::begin(qsizetype groupStart, int depth)
+void PictureReader::begin(qsizetype groupStart, int depth, QByteArrayView rest)
 {
     reset();
     m_groupStart = groupStart;
     m_depth = depth;
+    // The digits run to the group's end, or to a group nested before them:
+    // room for what they can hold at most, taken at once, spares a
+    // photograph of a few megabytes a dozen copies as it grows.
+    const qsizetype end = rest.indexOf('}');
+    m_data.reserve((end < 0 ? rest.size() : end) / 2 + 1);
 }
 
 bool PictureReader::word(Keyword keyword, bool has, int p)
@@ -62,27 +69,48 @@ bool PictureReader::word(Keyword keyword, bool has, int p)
     return true;
 }
 
+namespace {
+
+// Hex digit values by byte, 0xFF for anything else: a photograph is some
+// seven million digits, and a branch per digit showed in the load time.
+constexpr std::array<unsigned char, 256> kHexValues = [] {
+    std::array<unsigned char, 256> values{};
+    values.fill(0xFF);
+    for (int c = '0'; c <= '9'; ++c)
+        values[size_t(c)] = static_cast<unsigned char>(c - '0');
+    for (int c = 'a'; c <= 'f'; ++c)
+        values[size_t(c)] = static_cast<unsigned char>(c - 'a' + 10);
+    for (int c = 'A'; c <= 'F'; ++c)
+        values[size_t(c)] = static_cast<unsigned char>(c - 'A' + 10);
+    return values;
+}();
+
+} // namespace
+
 void PictureReader::hex(QByteArrayView text)
 {
+    const qsizetype old = m_data.size();
+    // At most one byte for every two digits, written in place; the array
+    // doubles as it grows, so a picture costs few copies.
+    if (m_data.capacity() < old + text.size() / 2 + 1)
+        m_data.reserve(std::max(old + text.size() / 2 + 1, old * 2));
+    m_data.resize(old + text.size() / 2 + 1);
+    auto *out = reinterpret_cast<unsigned char *>(m_data.data()) + old;
+    unsigned char *const begin = out;
     int nibble = m_nibble;
-    for (char b : text) {
-        int v;
-        if (b >= '0' && b <= '9')
-            v = b - '0';
-        else if (b >= 'a' && b <= 'f')
-            v = b - 'a' + 10;
-        else if (b >= 'A' && b <= 'F')
-            v = b - 'A' + 10;
-        else
+    for (const char b : text) {
+        const unsigned char v = kHexValues[static_cast<unsigned char>(b)];
+        if (v == 0xFF)
             continue;
         if (nibble < 0) {
             nibble = v;
         } else {
-            m_data.append(char((nibble << 4) | v));
+            *out++ = static_cast<unsigned char>((nibble << 4) | v);
             nibble = -1;
         }
     }
     m_nibble = nibble;
+    m_data.resize(old + (out - begin));
 }
 
 const QString &PictureReader::placeholder(QTextDocument &document)
@@ -110,7 +138,10 @@ std::optional<QTextImageFormat> PictureReader::finish(QByteArrayView source, qsi
 {
     const int depth = m_depth;
     PictureKind kind = m_kind;
-    const QByteArray data = std::move(m_data);
+    QByteArray data = std::move(m_data);
+    // Little room is left over when the picture filled its group.
+    if (data.capacity() - data.size() > data.size() / 8)
+        data.squeeze();
     const qsizetype groupStart = m_groupStart;
     const int width = m_width, height = m_height, goalWidth = m_goalWidth, goalHeight = m_goalHeight;
     const int scaleX = m_scaleX, scaleY = m_scaleY;
@@ -120,12 +151,12 @@ std::optional<QTextImageFormat> PictureReader::finish(QByteArrayView source, qsi
     if (depth < 0)
         return std::nullopt;
 
-    QImage image;
+    // Only the header is read here; the picture is decoded when it is
+    // first painted (PictureStore).
+    QSize own;
     if (kind != PictureKind::Other) {
-        image = QImage::fromData(data, kind == PictureKind::Png ? "PNG" : "JPEG");
-        if (image.isNull())
-            image = QImage::fromData(data); // a mislabelled picture
-        if (image.isNull()) {
+        own = pictureSize(data);
+        if (own.isEmpty()) {
             issues |= Issue::UnreadablePicture;
             kind = PictureKind::Other;
         }
@@ -144,14 +175,12 @@ std::optional<QTextImageFormat> PictureReader::finish(QByteArrayView source, qsi
             twips = own * double(kTwipsPerPixel);
         return twips * scale / 100.0;
     };
-    double shownWidth = size(goalWidth, scaleX, width, image.width());
-    double shownHeight = size(goalHeight, scaleY, height, image.height());
+    double shownWidth = size(goalWidth, scaleX, width, own.width());
+    double shownHeight = size(goalHeight, scaleY, height, own.height());
     if (shownWidth <= 0 && shownHeight > 0)
-        shownWidth = image.isNull() || image.height() == 0 ? shownHeight
-                                                           : shownHeight * image.width() / image.height();
+        shownWidth = own.isEmpty() ? shownHeight : shownHeight * own.width() / own.height();
     if (shownHeight <= 0 && shownWidth > 0)
-        shownHeight = image.isNull() || image.width() == 0 ? shownWidth
-                                                           : shownWidth * image.height() / image.width();
+        shownHeight = own.isEmpty() ? shownWidth : shownWidth * own.height() / own.width();
     if (shownWidth <= 0)
         shownWidth = shownHeight = 1440; // an inch square for a picture that gives no size at all
     const auto toPixels = [](double twips) { return std::clamp(twips / kTwipsPerPixel, 1.0, 16000.0); };
@@ -168,9 +197,7 @@ std::optional<QTextImageFormat> PictureReader::finish(QByteArrayView source, qsi
     if (scaleY != 100)
         format.setProperty(PictureScaleYPercent, scaleY);
     if (kind != PictureKind::Other) {
-        const QString name = QStringLiteral("rtfpicture:%1").arg(++m_count);
-        document.addResource(QTextDocument::ImageResource, QUrl(name), image);
-        format.setName(name);
+        format.setName(PictureStore::of(document).add(data, QSizeF(format.width(), format.height()).toSize()));
         format.setProperty(PictureData, data);
     } else {
         format.setName(placeholder(document));

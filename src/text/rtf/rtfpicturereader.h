@@ -17,13 +17,15 @@ class QTextDocument;
 namespace bilan::rtf {
 
 // One {\pict ...} group: its kind and sizes from the words, its bytes from
-// hexadecimal text or \bin. PNG and JPEG become document images; every
-// other kind is kept as the group's own bytes and shown as a placeholder.
+// hexadecimal text or \bin. PNG and JPEG become document images, kept as
+// their bytes and decoded only when painted; every other kind is kept as
+// the group's own bytes and shown as a placeholder.
 class PictureReader final
 {
 public:
-    // \pict, in the group that opens at groupStart, at this depth.
-    void begin(qsizetype groupStart, int depth);
+    // \pict, in the group that opens at groupStart, at this depth; rest
+    // is the data from there on.
+    void begin(qsizetype groupStart, int depth, QByteArrayView rest);
     bool isOpenAt(int depth) const { return m_depth == depth; }
 
     // False when the word opens a destination nested in the picture
@@ -54,7 +56,6 @@ private:
     int m_depth = 0;
     bool m_metafile = false;
 
-    int m_count = 0;
     QString m_placeholderName;
 };
 

@@ -8,6 +8,7 @@
 #include "rtfissues.h"
 #include "rtfkeywords.h"
 #include "rtfpicturereader.h"
+#include "rtfpicturestore.h"
 #include "rtfproperties.h"
 #include "rtfrundecoder.h"
 #include "rtfrunformat.h"
@@ -62,7 +63,7 @@ struct GroupState
 class Reader final
 {
 public:
-    Reader(QByteArrayView data, QTextDocument &document);
+    Reader(QByteArrayView data, QTextDocument &document, const Consumed &consumed);
     Issues run();
 
 private:
@@ -105,6 +106,7 @@ private:
     RowDefinition m_rowDefinition;
     Builder m_builder;
     Issues m_issues;
+    const Consumed &m_consumed;
 
     std::vector<GroupState> m_stack;
     int m_overflow = 0;
@@ -134,8 +136,9 @@ private:
     bool m_keyDirty = true;
 };
 
-Reader::Reader(QByteArrayView data, QTextDocument &document)
-    : m_data(data), m_tokenizer(data), m_document(document), m_builder(document, m_rowDefinition)
+Reader::Reader(QByteArrayView data, QTextDocument &document, const Consumed &consumed)
+    : m_data(data), m_tokenizer(data), m_document(document), m_builder(document, m_rowDefinition),
+      m_consumed(consumed)
 {
     m_stack.reserve(64);
     m_stack.emplace_back();
@@ -288,7 +291,11 @@ void Reader::setDestination(Destination dest)
         return;
     switch (dest) {
     case Destination::Picture:
-        m_picture.begin(m_lastGroupOpen, depth());
+        m_picture.begin(m_lastGroupOpen, depth(), m_data.sliced(std::min(m_lastGroupOpen, m_data.size())));
+        // Text before the picture's group was decoded when the group
+        // opened, and a kept picture looks back only to its own start.
+        if (m_consumed)
+            m_consumed(m_lastGroupOpen);
         break;
     case Destination::ListText:
         m_labelDepth = depth();
@@ -719,18 +726,22 @@ bool looksLikeRtf(QByteArrayView data)
     return data.startsWith("{\\rtf");
 }
 
-Issues readReporting(QByteArrayView data, QTextDocument &document)
+namespace {
+
+Issues readWith(QByteArrayView data, QTextDocument &document, const Consumed &consumed)
 {
     const bool undo = document.isUndoRedoEnabled();
     document.setUndoRedoEnabled(false);
     document.clear();
+    // The pictures of what the document held before go with it.
+    PictureStore::of(document).clear();
     // One edit block for the whole load, so that the document tells its
     // layout once. The block is the document's; a cursor kept alive for it
     // would only be one more for Qt to move on every insertion.
     QTextCursor(&document).beginEditBlock();
     Issues issues;
     {
-        Reader reader(data, document);
+        Reader reader(data, document, consumed);
         issues = reader.run();
     }
     QTextCursor(&document).endEditBlock();
@@ -739,9 +750,21 @@ Issues readReporting(QByteArrayView data, QTextDocument &document)
     return issues;
 }
 
+} // namespace
+
+Issues readReporting(QByteArrayView data, QTextDocument &document)
+{
+    return readWith(data, document, {});
+}
+
 void read(QByteArrayView data, QTextDocument &document)
 {
-    readReporting(data, document);
+    readWith(data, document, {});
+}
+
+void read(QByteArrayView data, QTextDocument &document, const Consumed &consumed)
+{
+    readWith(data, document, consumed);
 }
 
 } // namespace bilan::rtf

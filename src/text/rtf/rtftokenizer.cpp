@@ -1,5 +1,6 @@
 #include "rtftokenizer.h"
 
+#include <array>
 #include <climits>
 
 namespace bilan::rtf {
@@ -28,10 +29,18 @@ int hexValue(unsigned char c)
 }
 
 // Literal text: everything but the three RTF specials and the control
-// bytes, which RTF writers use only to wrap lines. TAB is text.
+// bytes, which RTF writers use only to wrap lines. TAB is text. A table,
+// since every byte of a file passes here, pictures' digits included.
+constexpr std::array<bool, 256> kTextBytes = [] {
+    std::array<bool, 256> text{};
+    for (int c = 0; c < 256; ++c)
+        text[size_t(c)] = c != '\\' && c != '{' && c != '}' && (c >= 0x20 || c == '\t');
+    return text;
+}();
+
 bool isTextByte(unsigned char c)
 {
-    return c != '\\' && c != '{' && c != '}' && (c >= 0x20 || c == '\t');
+    return kTextBytes[c];
 }
 
 } // namespace

@@ -90,6 +90,7 @@ class Writer final
 public:
     explicit Writer(const QTextDocument &document);
     QByteArray run();
+    bool run(const Output::Sink &put);
 
 private:
     // First pass: every font, colour and list the body will refer to.
@@ -98,6 +99,7 @@ private:
     int fontIndex(const QString &family);
     int colorIndex(const QColor &color);
 
+    void writeAll();
     void writeHeader();
     void writeFontTable();
     void writeColorTable();
@@ -146,15 +148,27 @@ Writer::Writer(const QTextDocument &document)
 
 QByteArray Writer::run()
 {
-    m_lastBlock = m_document.lastBlock();
     // Chinese text takes some fourteen bytes a character.
     m_out.reserve(qsizetype(m_document.characterCount()) * 14 + 4096);
+    writeAll();
+    return m_out.take();
+}
+
+bool Writer::run(const Output::Sink &put)
+{
+    m_out.setSink(put);
+    writeAll();
+    return m_out.flush();
+}
+
+void Writer::writeAll()
+{
+    m_lastBlock = m_document.lastBlock();
     collect();
     writeHeader();
     writeFrame(m_document.rootFrame());
     m_out.closeGroup();
     m_out.newline();
-    return m_out.take();
 }
 
 int Writer::fontIndex(const QString &family)
@@ -603,6 +617,11 @@ void Writer::writeTable(const QTextTable *table)
 QByteArray write(const QTextDocument &document)
 {
     return Writer(document).run();
+}
+
+bool write(const QTextDocument &document, const std::function<bool(QByteArrayView)> &put)
+{
+    return Writer(document).run(put);
 }
 
 } // namespace bilan::rtf
