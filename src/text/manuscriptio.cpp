@@ -377,12 +377,12 @@ QString writeWholeFrom(const QString &path, const Producer &produce, bool ownerO
     return syncFolder(info.absolutePath());
 }
 
+} // namespace
+
 QString writeFailureReason(int errorCode)
 {
     return systemReason(qt_error_string(errorCode), Direction::Writing);
 }
-
-} // namespace
 
 QString preparePrivateFolder(const QString &folder)
 {
