@@ -6,6 +6,7 @@
 // (tests/wayland/sway-session.sh).
 
 #include "support/scriptedservices.h"
+#include "support/stallprobe.h"
 
 #include "aids/clipboardboards.h"
 #include "platform/wlclipboard.h"
@@ -268,16 +269,8 @@ private slots:
         QProcess silent;
         startOwner(silent, {"silent", "text/plain;charset=utf-8"});
 
-        QElapsedTimer clock;
-        QTimer probe;
-        qint64 last = 0;
-        qint64 longest = 0;
-        QObject::connect(&probe, &QTimer::timeout, [&] {
-            longest = std::max(longest, clock.elapsed() - last);
-            last = clock.elapsed();
-        });
-        clock.start();
-        probe.start(10);
+        std::optional<StallProbe> probe;
+        probe.emplace();
         QTest::qWait(1000);
         w.h.press(ToolbarKey::Palse);
         QTest::qWait(1500);
@@ -288,7 +281,8 @@ private slots:
         QLabel *label = window.ui().Label2[7];
         QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, label->mapTo(&window, label->rect().center()));
         QTest::qWait(200);
-        probe.stop();
+        const qint64 longest = probe->longest();
+        probe.reset();
         QVERIFY2(longest < 300, qPrintable(QString::number(longest)));
         QCOMPARE(window.ui().RichTextBox1->toPlainText(), QStringLiteral("板电阻"));
         // The term stays on the clipboard; it is not what is looked for next.

@@ -14,6 +14,20 @@
 
 namespace bilan {
 
+xcb_window_t createSelectionWindow(xcb_connection_t *connection, int screenNumber, uint32_t eventMask)
+{
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (int i = 0; i < screenNumber && screens.rem > 0; ++i)
+        xcb_screen_next(&screens);
+    if (screens.rem == 0)
+        return XCB_NONE;
+    const xcb_window_t window = xcb_generate_id(connection);
+    xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screens.data->root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, eventMask ? XCB_CW_EVENT_MASK : 0,
+                      eventMask ? &eventMask : nullptr);
+    return window;
+}
+
 std::unique_ptr<EmptyClipboard> EmptyClipboard::connect(const char *displayName)
 {
     std::unique_ptr<EmptyClipboard> held(new EmptyClipboard);
@@ -21,14 +35,9 @@ std::unique_ptr<EmptyClipboard> EmptyClipboard::connect(const char *displayName)
     held->m_connection = xcb_connect(displayName, &screenNumber);
     if (xcb_connection_has_error(held->m_connection))
         return nullptr;
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(held->m_connection));
-    for (int i = 0; i < screenNumber && screens.rem > 0; ++i)
-        xcb_screen_next(&screens);
-    if (screens.rem == 0)
+    held->m_window = createSelectionWindow(held->m_connection, screenNumber);
+    if (held->m_window == XCB_NONE)
         return nullptr;
-    held->m_window = xcb_generate_id(held->m_connection);
-    xcb_create_window(held->m_connection, XCB_COPY_FROM_PARENT, held->m_window, screens.data->root, 0, 0, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
 
     const QByteArray names[] = {"CLIPBOARD", "TARGETS", "TIMESTAMP", "UTF8_STRING", "text/plain;charset=utf-8"};
     xcb_atom_t atoms[std::size(names)] = {};
@@ -69,11 +78,32 @@ EmptyClipboard::~EmptyClipboard()
         xcb_disconnect(m_connection);
 }
 
-void EmptyClipboard::take(xcb_atom_t clipboard, xcb_timestamp_t time)
+bool EmptyClipboard::take(xcb_atom_t clipboard, xcb_timestamp_t time)
 {
-    // libxcb lets one thread send while another waits for events.
+    // libxcb lets one thread send and wait for a reply while another waits
+    // for events. Asked on this same connection, the answer comes after the
+    // server has handled the taking.
     xcb_set_selection_owner(m_connection, m_window, clipboard, time);
-    xcb_flush(m_connection);
+    xcb_get_selection_owner_reply_t *reply =
+        xcb_get_selection_owner_reply(m_connection, xcb_get_selection_owner(m_connection, clipboard), nullptr);
+    const bool taken = reply && reply->owner == m_window;
+    std::free(reply);
+    return taken;
+}
+
+bool EmptyClipboard::takeFrom(xcb_atom_t clipboard, xcb_window_t owner)
+{
+    // Held still meanwhile, the server lets no other program copy between
+    // the look and the taking.
+    xcb_grab_server(m_connection);
+    xcb_get_selection_owner_reply_t *reply =
+        xcb_get_selection_owner_reply(m_connection, xcb_get_selection_owner(m_connection, clipboard), nullptr);
+    const bool same = reply && reply->owner == owner;
+    std::free(reply);
+    if (same)
+        xcb_set_selection_owner(m_connection, m_window, clipboard, XCB_CURRENT_TIME);
+    xcb_ungrab_server(m_connection);
+    return same && take(clipboard, XCB_CURRENT_TIME);
 }
 
 void EmptyClipboard::serve()

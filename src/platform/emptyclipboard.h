@@ -8,6 +8,11 @@
 
 namespace bilan {
 
+// An unmapped window on the given screen of the connection, that takes part
+// in clipboard conversations and nothing else; XCB_NONE when there is no
+// such screen.
+xcb_window_t createSelectionWindow(xcb_connection_t *connection, int screenNumber, uint32_t eventMask = 0);
+
 // An empty X clipboard, held by a window on a connection and a thread of its
 // own. Emptying the clipboard takes it for this window rather than leaving
 // nobody owning it: Qt then lets go of its own copy, a clipboard manager has
@@ -26,9 +31,12 @@ public:
 
     xcb_window_t window() const { return m_window; }
     // Asks the server to give the clipboard to this window at the time
-    // given; whether it did, the caller learns from the server. The time is
-    // what the window answers when asked when it took the clipboard.
-    void take(xcb_atom_t clipboard, xcb_timestamp_t time);
+    // given; false when the server did not (a newer copy is there).
+    bool take(xcb_atom_t clipboard, xcb_timestamp_t time);
+    // The same, now, but only while the owner is the one given: for a copy
+    // whose time nobody can tell. False when another had copied since.
+    bool takeFrom(xcb_atom_t clipboard, xcb_window_t owner);
+    // What the window answers when asked when it took the clipboard.
     void setTakenAt(xcb_timestamp_t time) { m_takenAt = time; }
 
 private:

@@ -268,7 +268,14 @@ public:
         return false;
     }
 
-    bool clear() override { return empty(&XSelection::clear); }
+    bool clear() override
+    {
+        // Qt would not give up a copy taken in the same millisecond as the
+        // emptying; told first, it forgets it whatever the time.
+        if (XSelection *x = XSelection::shared(); x && x->owner() == XSelection::Owner::Program)
+            QGuiApplication::clipboard()->clear();
+        return empty(&XSelection::clear);
+    }
     bool clearIfUnchanged() override { return empty(&XSelection::clearIfUnchanged); }
 
 private:

@@ -20,6 +20,7 @@
 #include <QGuiApplication>
 #include <QList>
 #include <QSocketNotifier>
+#include <QThread>
 
 #include <algorithm>
 #include <array>
@@ -331,12 +332,16 @@ struct XSelection::State
     // Takes the selection at the given time for the window that holds it
     // empty (see EmptyClipboard for why not nobody). The server ignores the
     // taking when the time is older than the current owner's, which is what
-    // keeps a newer copy. False when not taken.
-    bool takeEmpty(xcb_atom_t selection, xcb_timestamp_t time)
+    // keeps a newer copy. With onlyFrom, it is taken now but only from that
+    // owner. False when not taken.
+    bool takeEmpty(xcb_atom_t selection, xcb_timestamp_t time, xcb_window_t onlyFrom = XCB_NONE)
     {
         if (!empty)
             return false;
-        empty->take(selection, time);
+        if (!(onlyFrom != XCB_NONE ? empty->takeFrom(selection, onlyFrom) : empty->take(selection, time)))
+            return false;
+        // The news of the taking, with the time the server gave it, comes
+        // to this connection before the answer.
         if (owner(selection) != empty->window())
             return false;
         const Copy &ours = latest[indexOf(selection)];
@@ -390,17 +395,10 @@ std::unique_ptr<XSelection> XSelection::connect(const char *displayName, Limits 
         return nullptr;
     state->resourceMask = xcb_get_setup(state->connection)->resource_id_mask;
 
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(state->connection));
-    for (int i = 0; i < screenNumber && screens.rem > 0; ++i)
-        xcb_screen_next(&screens);
-    if (screens.rem == 0)
-        return nullptr;
-
     // An unmapped window that only receives the answers.
-    state->window = xcb_generate_id(state->connection);
-    const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_create_window(state->connection, XCB_COPY_FROM_PARENT, state->window, screens.data->root, 0, 0, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
+    state->window = createSelectionWindow(state->connection, screenNumber, XCB_EVENT_MASK_PROPERTY_CHANGE);
+    if (state->window == XCB_NONE)
+        return nullptr;
 
     QList<QByteArray> names = {"CLIPBOARD", "UTF8_STRING", "INCR", "TARGETS", "TIMESTAMP", "text/plain;charset=utf-8"};
     for (std::size_t i = 0; i < kPropertyCount; ++i)
@@ -571,7 +569,9 @@ bool XSelection::clear()
     State &s = *d;
     if (s.broken())
         return false;
-    if (const xcb_window_t owner = s.owner(s.clipboard); owner == XCB_NONE || s.heldEmpty(owner))
+    // Taken even from nobody: a desktop bridge may still offer its
+    // programs the last text that was there.
+    if (s.heldEmpty(s.owner(s.clipboard)))
         return !s.broken();
     return s.takeEmpty(s.clipboard, XCB_CURRENT_TIME);
 }
@@ -593,18 +593,21 @@ bool XSelection::clearIfUnchanged()
         // it, so its own copy is taken a moment later; a copy that another
         // program made in that same moment is lost with it.
         const xcb_timestamp_t time = *read.since + (read.program ? 1 : 0);
-        return s.takeEmpty(s.clipboard, time) || s.owner(s.clipboard) != read.owner;
+        // That moment may still be ahead of the server's clock, which then
+        // ignores the taking too; it comes within a few milliseconds.
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            if (s.takeEmpty(s.clipboard, time))
+                return true;
+            const xcb_window_t holder = s.owner(s.clipboard);
+            if (holder != read.owner || s.copyOf(s.clipboard, holder).since != read.since)
+                return true;
+            QThread::msleep(2);
+        }
+        return false;
     }
-    // When nobody can say when the copy was made, the server is held still
-    // while the owner is checked and the clipboard taken.
-    xcb_grab_server(s.connection);
-    const bool same = s.owner(s.clipboard) == read.owner;
-    if (same && s.empty)
-        s.empty->take(s.clipboard, XCB_CURRENT_TIME);
-    xcb_ungrab_server(s.connection);
-    if (!same)
-        return true;
-    return s.takeEmpty(s.clipboard, XCB_CURRENT_TIME);
+    // When nobody can say when the copy was made, it is taken only while
+    // the same owner holds it, with the server held still for the look.
+    return s.takeEmpty(s.clipboard, XCB_CURRENT_TIME, read.owner) || s.owner(s.clipboard) != read.owner;
 }
 
 } // namespace bilan
