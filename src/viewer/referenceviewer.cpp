@@ -56,8 +56,12 @@ ReferenceViewer::ReferenceViewer(Form1 &window)
 
 bool ReferenceViewer::eventFilter(QObject *, QEvent *event)
 {
+    // The window is not asked about anything else: the filter also sees the
+    // panel's events while the window is being taken down.
+    if (event->type() != QEvent::Wheel)
+        return false;
     const Form1Ui &ui = m_window.ui();
-    if (event->type() != QEvent::Wheel || !ui.Image1->isVisible())
+    if (!ui.Image1->isVisible())
         return false;
     const auto *wheel = static_cast<QWheelEvent *>(event);
     QPoint delta = wheel->angleDelta();
