@@ -6,6 +6,7 @@
 
 #include "shell/application.h"
 #include "shell/form1.h"
+#include "platform/stalledread.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -188,6 +189,48 @@ private slots:
         QCOMPARE(outcome.menuShown, textComes && gesture == Gesture::ContextMenu);
         const bool pastes = textComes && gesture != Gesture::ContextMenu;
         QCOMPARE(control->property(textProperty(control)).toString(), QString::fromUtf8(pastes ? "别处的原稿" : "原稿"));
+    }
+
+    // Reads Qt makes with no event before them to guard (a paste asked for
+    // over the accessibility bus) end within a second when the owner does
+    // not answer, and an owner that answers, however much, is not cut short.
+    void qtsOwnReadEndsInTime_data()
+    {
+        QTest::addColumn<QString>("selection");
+        QTest::addColumn<Answers>("answers");
+        QTest::addColumn<int>("size");
+        QTest::newRow("silent clipboard") << "clipboard" << Answers::Nothing << 0;
+        QTest::newRow("formats only") << "clipboard" << Answers::FormatsOnly << 0;
+        QTest::newRow("silent primary") << "primary" << Answers::Nothing << 0;
+        QTest::newRow("xclip, 6 MB in pieces") << "clipboard" << Answers::Text << 6 * 1024 * 1024;
+    }
+
+    void qtsOwnReadEndsInTime()
+    {
+        QFETCH(QString, selection);
+        QFETCH(Answers, answers);
+        QFETCH(int, size);
+        QTRY_VERIFY(qApp->findChild<StalledReads *>());
+        const StalledReads *reads = qApp->findChild<StalledReads *>();
+        const QByteArray text(size, 'a');
+        Owner owner;
+        owner.start(selection, answers == Answers::Text ? text : QByteArray(), answers == Answers::FormatsOnly);
+        const int releasedBefore = reads->released();
+        QElapsedTimer clock;
+        clock.start();
+        const QString read = QGuiApplication::clipboard()->text(selection == "primary" ? QClipboard::Selection
+                                                                                       : QClipboard::Clipboard);
+        const qint64 heldMs = clock.elapsed();
+        // Back in the event loop, as after any paste.
+        QTest::qWait(100);
+        if (answers == Answers::Text) {
+            QCOMPARE(read.size(), text.size());
+            QCOMPARE(reads->released(), releasedBefore);
+        } else {
+            QVERIFY2(heldMs < 1000, qPrintable(QString::number(heldMs)));
+            QVERIFY(read.isEmpty());
+            QVERIFY(reads->released() > releasedBefore);
+        }
     }
 
     void ownCopyPastes()

@@ -10,7 +10,12 @@
 // An owner that answers is left to Qt, so rich text still pastes exactly as
 // before; an owner that does not costs the event. The context menu cannot be built without Qt reading the clipboard,
 // so it does not open until the owner answers or is gone.
+//
+// Reads that come by no event at all (a paste asked for over the
+// accessibility bus) are set free by StalledReads once they stall.
 #include "pasteguard.h"
+
+#include "stalledread.h"
 
 #include "wlclipboard.h"
 #include "xselection.h"
@@ -24,6 +29,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTextEdit>
+#include <QTimer>
 
 namespace bilan {
 namespace {
@@ -105,6 +111,12 @@ void installPasteGuard(QApplication &app)
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         return;
     app.installEventFilter(new PasteGuard(&app));
+    // Started once the window is up, so that the first frame waits for
+    // none of its connections; the application owns it.
+    QTimer::singleShot(500, &app, [&app] {
+        if (std::unique_ptr<StalledReads> reads = StalledReads::start(&app))
+            reads.release();
+    });
 }
 
 } // namespace bilan

@@ -26,6 +26,7 @@
 #include <array>
 #include <cstdlib>
 #include <functional>
+#include <string>
 
 #include <poll.h>
 
@@ -80,8 +81,10 @@ struct XSelection::State
     std::optional<Copy> lastRead;
     // A copy over the size limit: left alone until the owner changes.
     std::optional<Copy> tooLarge;
-    // Holds the clipboard empty once it was emptied.
+    // Holds the clipboard empty once it was emptied; made at the first
+    // emptying, on the display this connection reached.
     std::unique_ptr<EmptyClipboard> empty;
+    std::string displayName;
     // The property of a transfer in pieces given up on. Its owner goes on
     // sending and answers nobody else until it is done, so its pieces are
     // let through, unread, to the end.
@@ -337,6 +340,8 @@ struct XSelection::State
     bool takeEmpty(xcb_atom_t selection, xcb_timestamp_t time, xcb_window_t onlyFrom = XCB_NONE)
     {
         if (!empty)
+            empty = EmptyClipboard::connect(displayName.empty() ? nullptr : displayName.c_str());
+        if (!empty)
             return false;
         if (!(onlyFrom != XCB_NONE ? empty->takeFrom(selection, onlyFrom) : empty->take(selection, time)))
             return false;
@@ -422,7 +427,8 @@ std::unique_ptr<XSelection> XSelection::connect(const char *displayName, Limits 
     for (std::size_t i = 0; i < kPropertyCount; ++i)
         state->properties[i] = atoms[qsizetype(6 + i)];
 
-    state->empty = EmptyClipboard::connect(displayName);
+    if (displayName)
+        state->displayName = displayName;
 
     // XFixes, where the server has it, tells of every change of owner.
     const xcb_query_extension_reply_t *xfixes = xcb_get_extension_data(state->connection, &xcb_xfixes_id);
@@ -445,6 +451,12 @@ std::unique_ptr<XSelection> XSelection::connect(const char *displayName, Limits 
 void XSelection::setProgramClient(quint32 resourceBase)
 {
     d->programBase = resourceBase & ~d->resourceMask;
+}
+
+void XSelection::readEvents()
+{
+    if (!d->broken())
+        d->drain();
 }
 
 std::optional<XSelection::Owner> XSelection::owner(Selection selection)

@@ -51,6 +51,9 @@ public:
     // outside the server's resource mask: the program's own windows are those
     // of the connection whose base is given here (Qt's, for shared()).
     void setProgramClient(quint32 resourceBase);
+    // Takes in what the server told meanwhile (changes of owner); for a
+    // connection that is not read as the news comes, so that none piles up.
+    void readEvents();
     // Who owns the selection now, by the X server's answer; nothing when X
     // cannot be asked.
     std::optional<Owner> owner(Selection selection = Selection::Clipboard);

@@ -4,7 +4,11 @@ text typed into it through the bus comes back character for character (a
 no-break space stays one), and each run tells its font, underline,
 position and alignment, as the toolkit's bridge names them on the bus. The
 bridge leaves out a normal weight and has no name for strikethrough, so
-neither is asked for here. Usage: atspi-text.py"""
+neither is asked for here. A paste over the bus, while a program that
+never answers (or answers only which formats it has) owns the clipboard,
+comes back within a second and leaves the text as it was.
+Usage: atspi-text.py SILENT-OWNER"""
+import subprocess
 import sys
 import time
 
@@ -52,6 +56,21 @@ names = {pair.split(":", 1)[0] for pair in attributes}
 for wanted in ("family-name", "size", "style", "underline", "vertical-align", "justification"):
     if wanted not in names:
         failures.append(f"no “{wanted}” among {sorted(attributes)}")
+for mode in ([], ["--answers-formats"]):
+    owner = subprocess.Popen([sys.argv[1], *mode], stdout=subprocess.PIPE, text=True)
+    try:
+        owner.stdout.readline()  # "ready": it owns the clipboard
+        time.sleep(0.3)  # the program hears of the new owner
+        started = time.monotonic()
+        area.queryEditableText().pasteText(0)
+        held = time.monotonic() - started
+    finally:
+        owner.kill()
+        owner.wait()
+    if held > 1.0:
+        failures.append(f"paste over the bus{' '.join([''] + mode)} held the program {held:.2f} s")
+    if text.getText(0, -1) != typed:
+        failures.append(f"paste over the bus{' '.join([''] + mode)} changed the text")
 if failures:
     print("FAIL:", *failures, sep="\n  ")
     sys.exit(1)
