@@ -285,8 +285,11 @@ private:
         QScreen *screen = QGuiApplication::primaryScreen();
         if (!native || !screen)
             return;
+        // The xcb platform hands its functions out under a common type; this
+        // one takes the screen and the time.
         using SetAppTime = void (*)(QScreen *, quint32);
-        const auto setAppTime = reinterpret_cast<SetAppTime>(native->nativeResourceFunctionForScreen("setapptime"));
+        const auto setAppTime = reinterpret_cast<SetAppTime>(
+            reinterpret_cast<void (*)()>(native->nativeResourceFunctionForScreen("setapptime")));
         const auto now = quint32(
             reinterpret_cast<quintptr>(native->nativeResourceForScreen("gettimestamp", screen)));
         if (setAppTime && now != 0)
