@@ -64,7 +64,9 @@ private slots:
         Harness h;
         Form2 *form = openReminder(h.window());
         QVERIFY(form && form->isVisible() && !form->parentWidget() && !form->isModal());
+        QCOMPARE(form->ui().Text1->nextInFocusChain(), form->ui().Command1); // Tab from the entry to its button
         QVERIFY(!form->ui().Timer1->isActive());
+        QCOMPARE(form->ui().Timer1->interval(), 60000); // the scripted timers tick a minute at a time
         startWith(*form, QStringLiteral("3"));
         minutes(*form).elapse();
         QCOMPARE(openReminder(h.window()), form);
