@@ -10,6 +10,8 @@
 
 #include <QAction>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextEdit>
 
 #include <sys/stat.h>
@@ -295,6 +297,52 @@ private slots:
                  qPrintable(seen.join(u'|')));
         QCOMPARE(manuscript->toPlainText(), text);
         QVERIFY(h.window().flags().mayEncrypt && h.window().flags().mayDecrypt);
+    }
+
+    void encryptedManuscriptThroughTheFileCommands_data()
+    {
+        QTest::addColumn<int>("save"); // the action that writes the file
+        QTest::addColumn<bool>("keepsFormats");
+        QTest::newRow("保存, RTF") << 0 << true;
+        QTest::newRow("另存为 txt文档") << 1 << false;
+    }
+
+    // A bold 16-point heading over body text with blanks, tabs and U+0001:
+    // encrypted, saved, opened again and decrypted, the author has it all
+    // back, formats included where the file keeps them.
+    void encryptedManuscriptThroughTheFileCommands()
+    {
+        QFETCH(int, save);
+        QFETCH(bool, keepsFormats);
+        Harness h;
+        logIn(h);
+        QTextEdit *manuscript = h.window().ui().RichTextBox1;
+        QTextCursor cursor(manuscript->document());
+        QTextCharFormat heading;
+        heading.setFontWeight(QFont::Bold);
+        heading.setFontPointSize(16);
+        cursor.setBlockCharFormat(heading); // as when the author formats the whole line
+        cursor.insertText(u"第一章 电源部分"_qs, heading);
+        cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+        cursor.insertText(u"降压到 12V\t输出\x01"_qs);
+        const QString text = manuscript->toPlainText();
+        const QString path = h.places.userDir.filePath(u"稿子.rtf"_qs);
+        const Form1Ui &ui = h.window().ui();
+
+        h.window().flags().mayEncrypt = true;
+        run(h, Encrypt);
+        h.dialogs.answers = {path, path};
+        (save == 0 ? ui.mnufileitem[2] : ui.saveasItems[1])->trigger();
+        manuscript->clear();
+        ui.mnufileitem[1]->trigger(); // 打开
+        run(h, Decrypt);
+
+        QCOMPARE(shown(h), QStringList());
+        QCOMPARE(manuscript->toPlainText(), text);
+        const QTextBlock first = manuscript->document()->begin();
+        QCOMPARE(first.begin().fragment().charFormat().fontWeight() == QFont::Bold, keepsFormats);
+        QCOMPARE(first.begin().fragment().charFormat().fontPointSize() == 16, keepsFormats);
+        QCOMPARE(first.next().begin().fragment().charFormat().fontWeight() == QFont::Bold, false);
     }
 };
 
