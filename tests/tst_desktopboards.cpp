@@ -17,10 +17,12 @@
 #include "platform/wlclipboard.h"
 #include "shell/form1.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 
@@ -88,13 +90,33 @@ bool emptied()
         && pasted() == QString();
 }
 
-// A Wayland program copies the text and serves it until it is replaced.
-void wlCopy(QProcess &owner, const QString &text)
+// A Wayland program copies the text and serves it until it is replaced;
+// returns once it has asked the compositor to take the copy (its protocol
+// log, in the file, says so).
+//
+// Where there is no data control, as under mutter, wl-copy and wl-paste
+// each show a window of their own to get the keyboard focus, which a
+// compositor requires of a program that copies: a wl-paste started before
+// wl-copy has copied takes that focus away, and mutter then refuses the
+// copy. The clipboard then still holds what was there before, as if the
+// copy had been overtaken.
+void wlCopy(QProcess &owner, const QString &text, const QString &logFile)
 {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("WAYLAND_DEBUG"), QStringLiteral("1"));
+    owner.setProcessEnvironment(environment);
+    owner.setStandardErrorFile(logFile);
     owner.start(QStringLiteral("wl-copy"), {"--foreground"});
     QVERIFY(owner.waitForStarted(5000));
     owner.write(text.toUtf8());
     owner.closeWriteChannel();
+    QFile log(logFile);
+    QVERIFY(QTest::qWaitFor([&] {
+        if (!log.isOpen() && !log.open(QIODevice::ReadOnly))
+            return false;
+        log.seek(0);
+        return log.readAll().contains(".set_selection(");
+    }, 5000));
 }
 
 } // namespace
@@ -113,6 +135,10 @@ class TestDesktopBoards : public QObject
 
     std::unique_ptr<Harness> m_h;
     QProcess m_focusHolder;
+    QTemporaryDir m_logs;
+    int m_copies = 0;
+
+    QString nextLog() { return m_logs.filePath(QStringLiteral("wl-copy-%1.log").arg(++m_copies)); }
 
     Form1 &window() { return m_h->window(); }
     QString board(int i) { return window().ui().Text2[std::size_t(i)]->toPlainText(); }
@@ -156,7 +182,7 @@ private slots:
                                     QStringLiteral("third")};
         for (int i = 0; i < copies.size(); ++i) {
             QProcess owner;
-            wlCopy(owner, copies[i]);
+            wlCopy(owner, copies[i], nextLog());
             QTRY_COMPARE_WITH_TIMEOUT(board(i), copies[i], 2000);
             // wl-copy ends once its text is no longer the clipboard's.
             QTRY_COMPARE_WITH_TIMEOUT(owner.state(), QProcess::NotRunning, 5000);
@@ -187,6 +213,39 @@ private slots:
         QTest::mouseClick(w.ui().Text2[2]->viewport(), Qt::LeftButton, {}, QPoint(4, 4));
         QCOMPARE(manuscript->toPlainText(), QStringLiteral("天线 板上文字"));
         QTRY_VERIFY_WITH_TIMEOUT(emptied(), 2000);
+    }
+
+    void copyRightAfterAnEmptyingStays_data()
+    {
+        QTest::addColumn<int>("afterMs");
+        for (int ms : {0, 20, 60, 150})
+            QTest::addRow("%d ms after", ms) << ms;
+    }
+
+    // A Wayland program's copy made just after the program emptied the
+    // clipboard stays there: the emptying never overtakes it.
+    void copyRightAfterAnEmptyingStays()
+    {
+        QFETCH(int, afterMs);
+        Clipboard *seam = qtServices().clipboard;
+        // Each copy stays until the program's next text replaces it: a copy
+        // whose program ended is put back by mutter itself.
+        QProcess owners[5];
+        for (int round = 0; round < 5; ++round) {
+            QVERIFY(seam->setText(QStringLiteral("本程序的")));
+            QTRY_COMPARE_WITH_TIMEOUT(pasted(), std::optional(QStringLiteral("本程序的")), 2000);
+            QVERIFY(seam->clear());
+            QTest::qWait(afterMs);
+            const QString theirs = QStringLiteral("别处的 %1").arg(round);
+            wlCopy(owners[round], theirs, nextLog());
+            QTRY_COMPARE_WITH_TIMEOUT(pasted(), std::optional(theirs), 2000);
+            // Still there a while later, and its program still serves it.
+            QTest::qWait(1500);
+            QCOMPARE(pasted(), std::optional(theirs));
+            QCOMPARE(owners[round].state(), QProcess::Running);
+        }
+        QVERIFY(seam->setText(QStringLiteral("本程序的")));
+        QTRY_COMPARE_WITH_TIMEOUT(owners[4].state(), QProcess::NotRunning, 5000);
     }
 };
 
