@@ -231,7 +231,7 @@ private slots:
         // Each copy stays until the program's next text replaces it: a copy
         // whose program ended is put back by mutter itself.
         QProcess owners[3];
-        for (int round = 0; round < 3; ++round) {
+        for (int round = 0; round < int(std::size(owners)); ++round) {
             QVERIFY(seam->setText(QStringLiteral("本程序的")));
             QTRY_COMPARE_WITH_TIMEOUT(pasted(), std::optional(QStringLiteral("本程序的")), 2000);
             QVERIFY(seam->clear());
@@ -245,7 +245,7 @@ private slots:
             QCOMPARE(owners[round].state(), QProcess::Running);
         }
         QVERIFY(seam->setText(QStringLiteral("本程序的")));
-        QTRY_COMPARE_WITH_TIMEOUT(owners[2].state(), QProcess::NotRunning, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(std::end(owners)[-1].state(), QProcess::NotRunning, 5000);
     }
 };
 
