@@ -21,7 +21,7 @@ chmod 1777 /tmp/.X11-unix 2>/dev/null || true
 
 kwin=
 stop() {
-    # The bus, KWin, XWayland and what KWin started are one process group.
+    # The bus, KWin and XWayland are one process group of their own.
     [ -n "$kwin" ] && kill -- "-$kwin" 2>/dev/null || true
     [ -n "$kwin" ] && wait "$kwin" 2>/dev/null || true
     rm -rf "$top"
