@@ -13,7 +13,7 @@ packages=(
     qt6-base-private-dev libxcb-xfixes0-dev
     fonts-wqy-microhei fonts-wqy-zenhei fonts-noto-cjk
     xvfb xauth xclip xdotool x11-utils
-    libwayland-dev sway mutter xwayland wl-clipboard foot x11-xserver-utils
+    libwayland-dev sway mutter kwin-wayland xwayland wl-clipboard foot zenity x11-xserver-utils
     dbus dbus-daemon at-spi2-core python3-pyatspi
     clang libclang-rt-14-dev python3
     fp-utils xchm xdg-utils desktop-file-utils file dpkg-dev
