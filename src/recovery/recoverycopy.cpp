@@ -1,7 +1,6 @@
 #include "recoverycopy.h"
 
 #include "text/manuscriptio.h"
-#include "text/rtf/rtfwriter.h"
 
 #include <QDir>
 #include <QEvent>
@@ -39,6 +38,8 @@ void RecoveryCopy::follow(QTextDocument *document)
         return;
     disconnect(m_contents);
     disconnect(m_modification);
+    // Another manuscript: nothing kept of the last one's RTF is of use.
+    m_rtf.forget();
     m_document = document;
     m_contents = connect(document, &QTextDocument::contentsChanged, this, &RecoveryCopy::changed);
     // Undo back to what the last save wrote leaves nothing to keep.
@@ -108,9 +109,14 @@ void RecoveryCopy::snapshot()
     if (m_disabled || !m_document || !m_firstPending || m_write.isRunning() || !prepare())
         return;
     m_firstPending.reset();
-    const QByteArray bytes = rtf::write(*m_document);
+    // Only what changed since the last copy is made into RTF here; the
+    // rest is the last copy's, and the bytes are put together and written
+    // on the worker.
+    const rtf::Snapshot rtf = m_rtf.write(*m_document);
     const QString path = m_copyPath;
-    m_write.setFuture(QtConcurrent::run([path, bytes] { return manuscript::writeWhole(path, bytes, true); }));
+    m_write.setFuture(QtConcurrent::run([path, rtf] {
+        return manuscript::writeWhole(path, [&rtf](const manuscript::Put &put) { return rtf.write(put); }, true);
+    }));
 }
 
 void RecoveryCopy::writeFinished()
@@ -193,6 +199,7 @@ void RecoveryCopy::end()
         m_lock.reset();
     }
     m_disabled = true;
+    m_rtf.forget();
 }
 
 bool RecoveryCopy::keepRecovered()
@@ -205,7 +212,10 @@ bool RecoveryCopy::keepRecovered()
     if (m_disabled || !prepare())
         return false;
     m_firstPending.reset();
-    if (const QString reason = manuscript::writeWhole(m_copyPath, rtf::write(*m_document), true); !reason.isEmpty()) {
+    const rtf::Snapshot rtf = m_rtf.write(*m_document);
+    if (const QString reason = manuscript::writeWhole(
+            m_copyPath, [&rtf](const manuscript::Put &put) { return rtf.write(put); }, true);
+        !reason.isEmpty()) {
         giveUp(reason);
         return false;
     }

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "rtfsnapshot.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 
 #include <functional>
+#include <memory>
 
 class QTextDocument;
 
@@ -17,5 +20,29 @@ QByteArray write(const QTextDocument &document);
 // for a save that must not hold a manuscript of photographs twice. False
 // when put failed, after which nothing more is handed to it.
 bool write(const QTextDocument &document, const std::function<bool(QByteArrayView)> &put);
+
+// The same RTF, byte for byte, of a document written again and again while
+// it is edited, as the recovery copy writes it: each paragraph's RTF is kept
+// and used again while the paragraph, its formats and the document's font
+// and colour tables are unchanged, so a write between two keystrokes costs
+// a walk over the paragraphs and the making of the few that changed. The
+// snapshot is then written out on any thread.
+class IncrementalWriter final
+{
+public:
+    IncrementalWriter();
+    ~IncrementalWriter();
+
+    Snapshot write(const QTextDocument &document);
+    // Lets go of every kept paragraph (another document follows).
+    void forget();
+
+    // Paragraphs of the last write taken from those kept, and made anew.
+    int reused() const;
+    int made() const;
+
+private:
+    std::unique_ptr<ParagraphCache> m_cache;
+};
 
 } // namespace bilan::rtf

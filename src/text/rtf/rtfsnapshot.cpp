@@ -1,0 +1,123 @@
+#include "rtfsnapshot.h"
+
+#include <QHashFunctions>
+
+#include <string>
+
+namespace bilan::rtf {
+
+namespace {
+
+// What gathers before it goes to put: few calls for the file, and little
+// memory beside the pictures.
+constexpr size_t kGatherBytes = 4 * 1024 * 1024;
+// Picture bytes turned into digits at a time: whole lines.
+constexpr qsizetype kHexStretch = 64 * 1024;
+
+} // namespace
+
+bool Snapshot::write(const std::function<bool(QByteArrayView)> &put) const
+{
+    std::string gathered;
+    gathered.reserve(kGatherBytes + kHexStretch * 3);
+    const auto handOn = [&gathered, &put] {
+        if (gathered.empty())
+            return true;
+        const bool ok = put(QByteArrayView(gathered.data(), qsizetype(gathered.size())));
+        gathered.clear();
+        return ok;
+    };
+    for (const Piece &piece : m_pieces) {
+        if (!piece.hex) {
+            // A large kept picture group goes on as it is, not copied.
+            if (size_t(piece.bytes.size()) >= kGatherBytes) {
+                if (!handOn() || !put(piece.bytes))
+                    return false;
+                continue;
+            }
+            gathered.append(piece.bytes.constData(), size_t(piece.bytes.size()));
+        } else {
+            const QByteArrayView bytes(piece.bytes);
+            for (qsizetype at = 0; at < bytes.size(); at += kHexStretch) {
+                hexLines(gathered, bytes.sliced(at, std::min(kHexStretch, bytes.size() - at)));
+                if (gathered.size() >= kGatherBytes && !handOn())
+                    return false;
+            }
+        }
+        if (gathered.size() >= kGatherBytes && !handOn())
+            return false;
+    }
+    return handOn();
+}
+
+QByteArray Snapshot::bytes() const
+{
+    QByteArray all;
+    write([&all](QByteArrayView piece) {
+        all.append(piece);
+        return true;
+    });
+    return all;
+}
+
+void ParagraphKey::seal(size_t seed)
+{
+    size_t h = qHash(text, seed);
+    for (const auto &run : runs)
+        h = qHashMulti(h, run.first);
+    hash = qHashMulti(h, ending, inTable, column, pendingDelimiter);
+}
+
+bool ParagraphKey::operator==(const ParagraphKey &other) const
+{
+    // The cheap differences first; formats that are one and the same
+    // object compare at once.
+    return hash == other.hash && ending == other.ending && inTable == other.inTable && column == other.column
+           && pendingDelimiter == other.pendingDelimiter && runs.size() == other.runs.size()
+           && text == other.text && runs == other.runs && format == other.format && charFormat == other.charFormat;
+}
+
+void ParagraphCache::begin(Tables tables)
+{
+    if (m_tables != tables) {
+        // Every font and colour is referred to by its place in the tables.
+        clear();
+        m_tables = std::move(tables);
+    }
+    m_reused = 0;
+    m_made = 0;
+}
+
+const ParagraphRtf *ParagraphCache::find(const ParagraphKey &key)
+{
+    if (auto it = m_current.find(key); it != m_current.end()) {
+        ++m_reused;
+        return &it->second;
+    }
+    auto node = m_previous.extract(key);
+    if (node.empty())
+        return nullptr;
+    ++m_reused;
+    return &m_current.insert(std::move(node)).position->second;
+}
+
+void ParagraphCache::keep(ParagraphKey key, ParagraphRtf rtf)
+{
+    ++m_made;
+    m_current.insert_or_assign(std::move(key), std::move(rtf));
+}
+
+void ParagraphCache::end()
+{
+    m_previous = std::move(m_current);
+    m_current = Map();
+}
+
+void ParagraphCache::clear()
+{
+    m_previous.clear();
+    m_current.clear();
+    m_tables.reset();
+}
+
+} // namespace bilan::rtf

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "rtfoutput.h"
+
+#include <QColor>
+#include <QString>
+#include <QStringList>
+#include <QTextFormat>
+
+#include <functional>
+#include <optional>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace bilan::rtf {
+
+// The RTF of a document as it stood when it was made, ready to be written
+// on any thread: pieces that share their memory with the paragraphs' kept
+// RTF and with the pictures' own bytes, which become digits only as they
+// are written.
+class Snapshot final
+{
+public:
+    Snapshot() = default;
+    explicit Snapshot(std::vector<Piece> pieces)
+        : m_pieces(std::move(pieces))
+    {
+    }
+
+    // Hands the RTF to put in pieces of a few megabytes; false when put
+    // failed, after which nothing more is handed to it.
+    bool write(const std::function<bool(QByteArrayView)> &put) const;
+    QByteArray bytes() const;
+
+private:
+    std::vector<Piece> m_pieces;
+};
+
+// Everything a paragraph's RTF is made from, apart from the tables of the
+// whole document (ParagraphCache::Tables): its text cut into runs with
+// their formats, its own formats, the place it takes in the document, and
+// the output's state where it starts. Formats are compared by value, so a
+// change of formatting is seen whether or not Qt counts it as an edit of
+// the paragraph.
+struct ParagraphKey
+{
+    QString text;
+    std::vector<std::pair<int, QTextCharFormat>> runs; // length and format of each fragment
+    QTextBlockFormat format;
+    QTextCharFormat charFormat;
+    int ending = 0;
+    bool inTable = false;
+    qsizetype column = 0;
+    bool pendingDelimiter = false;
+
+    // Computed once the key is filled in; the cache looks it up by it.
+    size_t hash = 0;
+
+    // Fixes the hash; seed adds what tells apart keys that differ only in
+    // their formats, and must be alike for equal keys of one document.
+    void seal(size_t seed);
+    bool operator==(const ParagraphKey &other) const;
+};
+
+struct ParagraphRtf
+{
+    std::vector<Piece> pieces;
+    Output::State after;
+};
+
+// The RTF of each paragraph of the last write, kept by what it was made
+// from, so that the next write of a document that changed a little makes
+// anew only what changed. A paragraph unused by a write is forgotten at its
+// end.
+class ParagraphCache final
+{
+public:
+    // What every paragraph's RTF refers to: the fonts and colours by their
+    // place in the tables, the default font, the indent step.
+    struct Tables
+    {
+        QStringList fonts;
+        std::vector<QRgb> colors;
+        QString defaultFamily;
+        int defaultHalfPoints = 0;
+        qreal indentWidth = 0;
+        bool operator==(const Tables &) const = default;
+    };
+
+    // A write begins; tables unlike the last write's leave nothing usable.
+    void begin(Tables tables);
+    // The paragraph's RTF when a paragraph made from the same was written
+    // in this write or the last one.
+    const ParagraphRtf *find(const ParagraphKey &key);
+    void keep(ParagraphKey key, ParagraphRtf rtf);
+    // The write is over: what it did not use goes.
+    void end();
+    void clear();
+
+    // Paragraphs of the last write taken from the cache, and made anew.
+    int reused() const { return m_reused; }
+    int made() const { return m_made; }
+
+private:
+    struct Hash
+    {
+        size_t operator()(const ParagraphKey &key) const { return key.hash; }
+    };
+    using Map = std::unordered_map<ParagraphKey, ParagraphRtf, Hash>;
+    Map m_previous;
+    Map m_current;
+    std::optional<Tables> m_tables;
+    int m_reused = 0;
+    int m_made = 0;
+};
+
+} // namespace bilan::rtf
