@@ -84,39 +84,59 @@ void ParagraphCache::begin(Tables tables)
         clear();
         m_tables = std::move(tables);
     }
+    ++m_write;
+    m_written.clear();
     m_reused = 0;
     m_made = 0;
 }
 
-const ParagraphRtf *ParagraphCache::find(const ParagraphKey &key)
+ParagraphCache::Kept *ParagraphCache::find(const ParagraphKey &key)
 {
-    if (auto it = m_current.find(key); it != m_current.end()) {
-        ++m_reused;
-        return &it->second;
-    }
-    auto node = m_previous.extract(key);
-    if (node.empty())
+    const auto it = m_kept.find(key);
+    if (it == m_kept.end())
         return nullptr;
     ++m_reused;
-    return &m_current.insert(std::move(node)).position->second;
+    it->second.used = m_write;
+    return &*it;
 }
 
-void ParagraphCache::keep(ParagraphKey key, ParagraphRtf rtf)
+ParagraphCache::Kept &ParagraphCache::keep(ParagraphKey key, ParagraphRtf rtf)
 {
     ++m_made;
-    m_current.insert_or_assign(std::move(key), std::move(rtf));
+    Kept &kept = *m_kept.insert_or_assign(std::move(key), Entry{std::move(rtf), 0}).first;
+    kept.second.used = m_write;
+    return kept;
+}
+
+ParagraphCache::Clean *ParagraphCache::clean(int block)
+{
+    const auto it = m_clean.find(block);
+    return it == m_clean.end() ? nullptr : &it->second;
+}
+
+void ParagraphCache::reuse(Kept &kept)
+{
+    ++m_reused;
+    kept.second.used = m_write;
+}
+
+void ParagraphCache::wrote(int block, Kept &kept, Formats formats)
+{
+    m_written.insert_or_assign(block, Clean{&kept, std::move(formats)});
 }
 
 void ParagraphCache::end()
 {
-    m_previous = std::move(m_current);
-    m_current = Map();
+    std::erase_if(m_kept, [this](const Kept &kept) { return kept.second.used != m_write; });
+    m_clean = std::move(m_written);
+    m_written = {};
 }
 
 void ParagraphCache::clear()
 {
-    m_previous.clear();
-    m_current.clear();
+    m_kept.clear();
+    m_clean.clear();
+    m_written.clear();
     m_tables.reset();
 }
 

@@ -73,6 +73,12 @@ struct ParagraphRtf
 // from, so that the next write of a document that changed a little makes
 // anew only what changed. A paragraph unused by a write is forgotten at its
 // end.
+//
+// Besides, each block that Qt has not reported changed since the last
+// write is known by its number, with the paragraph it was written as: the
+// next write uses that without reading the block again. Every change of
+// text or of a format, undo and redo included, is reported through the
+// document's contentsChange with the positions it touched.
 class ParagraphCache final
 {
 public:
@@ -87,13 +93,41 @@ public:
         qreal indentWidth = 0;
         bool operator==(const Tables &) const = default;
     };
+    // The character formats a block holds in the order the tables gather
+    // them: the paragraph's own, then each run's, with their indices.
+    using Formats = std::vector<std::pair<int, QTextCharFormat>>;
+
+    struct Entry
+    {
+        ParagraphRtf rtf;
+        unsigned used = 0; // the write that last used it
+    };
+    using Kept = std::pair<const ParagraphKey, Entry>;
+    // A block unchanged since the last write: what it was written as.
+    struct Clean
+    {
+        Kept *kept = nullptr;
+        Formats formats;
+    };
 
     // A write begins; tables unlike the last write's leave nothing usable.
     void begin(Tables tables);
-    // The paragraph's RTF when a paragraph made from the same was written
-    // in this write or the last one.
-    const ParagraphRtf *find(const ParagraphKey &key);
-    void keep(ParagraphKey key, ParagraphRtf rtf);
+    // The kept paragraph made from the same, when there is one; it stays
+    // for the next write.
+    Kept *find(const ParagraphKey &key);
+    Kept &keep(ParagraphKey key, ParagraphRtf rtf);
+    // The block (QTextBlock::fragmentIndex()) when no change was reported
+    // in it since the last write.
+    Clean *clean(int block);
+    // A clean block's paragraph is used again as it is.
+    void reuse(Kept &kept);
+    // This write wrote the block as the kept paragraph; with no change
+    // reported in it, the next write may take it as it is.
+    void wrote(int block, Kept &kept, Formats formats);
+    // Qt reported a change in the block.
+    void changed(int block) { m_clean.erase(block); }
+    // Nothing read of any block earlier may be trusted.
+    void distrust() { m_clean.clear(); }
     // The write is over: what it did not use goes.
     void end();
     void clear();
@@ -107,10 +141,12 @@ private:
     {
         size_t operator()(const ParagraphKey &key) const { return key.hash; }
     };
-    using Map = std::unordered_map<ParagraphKey, ParagraphRtf, Hash>;
-    Map m_previous;
-    Map m_current;
+    // Node based: an entry stays where it is while others come and go.
+    std::unordered_map<ParagraphKey, Entry, Hash> m_kept;
+    std::unordered_map<int, Clean> m_clean;
+    std::unordered_map<int, Clean> m_written;
     std::optional<Tables> m_tables;
+    unsigned m_write = 0;
     int m_reused = 0;
     int m_made = 0;
 };

@@ -118,7 +118,8 @@ private:
     {
         int block = -1; // QTextBlock::fragmentIndex()
         ParagraphKey key;
-        size_t formats = 0;
+        size_t seed = 0; // for the key's hash
+        ParagraphCache::Formats formats;
     };
     Prepared prepare(const QTextBlock &block);
     void writeBlock(const QTextBlock &block, bool inTable, Ending ending);
@@ -211,6 +212,8 @@ Writer::Prepared Writer::prepare(const QTextBlock &block)
     // but for their formats hash apart.
     size_t formats = qHash(block.blockFormatIndex());
     bool hasText = false;
+    const QTextCharFormat own = block.charFormat();
+    prepared.formats.emplace_back(block.charFormatIndex(), own);
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
         const int index = fragment.charFormatIndex();
@@ -219,6 +222,7 @@ Writer::Prepared Writer::prepare(const QTextBlock &block)
             collectFormat(index, format);
         hasText |= !format.isImageFormat();
         formats = qHashMulti(formats, index);
+        prepared.formats.emplace_back(index, format);
         key.runs.emplace_back(fragment.length(), std::move(format));
     }
     key.format = block.blockFormat();
@@ -226,13 +230,29 @@ Writer::Prepared Writer::prepare(const QTextBlock &block)
     // without text (and in a table cell it is the cell's format, one for
     // each cell).
     if (!hasText)
-        key.charFormat = block.charFormat();
-    prepared.formats = formats;
+        key.charFormat = own;
+    prepared.seed = formats;
     return prepared;
 }
 
 void Writer::paragraph(const QTextBlock &block, bool inTable, Ending ending)
 {
+    const int number = block.fragmentIndex();
+    if (m_cache) {
+        // Unchanged since the last write, and in the same place: as it
+        // was written then.
+        if (ParagraphCache::Clean *clean = m_cache->clean(number)) {
+            ParagraphCache::Kept &kept = *clean->kept;
+            const Output::State before = m_out.state();
+            if (kept.first.ending == int(ending) && kept.first.inTable == inTable && kept.first.column == before.column
+                && kept.first.pendingDelimiter == before.pendingDelimiter) {
+                m_out.replay(kept.second.rtf.pieces, kept.second.rtf.after);
+                m_cache->reuse(kept);
+                m_cache->wrote(number, kept, std::move(clean->formats));
+                return;
+            }
+        }
+    }
     // A list item's RTF also depends on its number and its list's place
     // among the lists: made every time.
     if (!m_cache || block.textList()) {
@@ -241,7 +261,7 @@ void Writer::paragraph(const QTextBlock &block, bool inTable, Ending ending)
     }
     // The paragraphs come in the order the walk prepared them.
     Prepared prepared;
-    if (m_nextPrepared < m_prepared.size() && m_prepared[m_nextPrepared].block == block.fragmentIndex())
+    if (m_nextPrepared < m_prepared.size() && m_prepared[m_nextPrepared].block == number)
         prepared = std::move(m_prepared[m_nextPrepared++]);
     else
         prepared = prepare(block);
@@ -253,23 +273,25 @@ void Writer::paragraph(const QTextBlock &block, bool inTable, Ending ending)
     // after \plain, before any text.
     key.column = before.column;
     key.pendingDelimiter = before.pendingDelimiter;
-    key.seal(prepared.formats);
-    if (const ParagraphRtf *kept = m_cache->find(key)) {
-        m_out.replay(kept->pieces, kept->after);
-        return;
+    key.seal(prepared.seed);
+    ParagraphCache::Kept *kept = m_cache->find(key);
+    if (kept) {
+        m_out.replay(kept->second.rtf.pieces, kept->second.rtf.after);
+    } else {
+        m_out.cut();
+        std::vector<Piece> *pieces = m_out.pieces();
+        const size_t first = pieces->size();
+        m_usedResources = false;
+        writeBlock(block, inTable, ending);
+        m_out.cut();
+        if (m_usedResources)
+            return;
+        ParagraphRtf made;
+        made.pieces.assign(pieces->begin() + qsizetype(first), pieces->end());
+        made.after = m_out.state();
+        kept = &m_cache->keep(std::move(key), std::move(made));
     }
-    m_out.cut();
-    std::vector<Piece> *pieces = m_out.pieces();
-    const size_t first = pieces->size();
-    m_usedResources = false;
-    writeBlock(block, inTable, ending);
-    m_out.cut();
-    if (m_usedResources)
-        return;
-    ParagraphRtf made;
-    made.pieces.assign(pieces->begin() + qsizetype(first), pieces->end());
-    made.after = m_out.state();
-    m_cache->keep(std::move(key), std::move(made));
+    m_cache->wrote(number, *kept, std::move(prepared.formats));
 }
 
 void Writer::writeAll()
@@ -330,6 +352,16 @@ void Writer::collect()
     if (m_cache)
         m_prepared.reserve(size_t(m_document.blockCount()));
     for (QTextBlock block = m_document.begin(); block.isValid(); block = block.next()) {
+        if (m_cache) {
+            // Unchanged since the last write: its formats as they were then.
+            if (const ParagraphCache::Clean *clean = m_cache->clean(block.fragmentIndex())) {
+                for (const auto &[index, format] : clean->formats) {
+                    if (index < 0 || size_t(index) >= m_collected.size() || !m_collected[index])
+                        collectFormat(index, format);
+                }
+                continue;
+            }
+        }
         const int blockIndex = block.charFormatIndex();
         if (blockIndex < 0 || size_t(blockIndex) >= m_collected.size() || !m_collected[blockIndex])
             collectFormat(blockIndex, block.charFormat());
@@ -758,17 +790,48 @@ bool write(const QTextDocument &document, const std::function<bool(QByteArrayVie
 }
 
 IncrementalWriter::IncrementalWriter() = default;
-IncrementalWriter::~IncrementalWriter() = default;
+
+IncrementalWriter::~IncrementalWriter()
+{
+    QObject::disconnect(m_changes);
+}
 
 Snapshot IncrementalWriter::write(const QTextDocument &document)
 {
-    if (!m_cache)
+    if (m_document != &document || !m_cache) {
+        forget();
         m_cache = std::make_unique<ParagraphCache>();
+        m_document = &document;
+        // Told after each edit (at the end of an edit block), with the
+        // document as it now is. The paragraph before the change is told
+        // too: a removed or reformatted paragraph mark is the end of it.
+        m_changes = QObject::connect(&document, &QTextDocument::contentsChange,
+                                     [this](int position, int, int added) {
+                                         QTextBlock block = m_document->findBlock(position);
+                                         if (block.previous().isValid())
+                                             block = block.previous();
+                                         for (; block.isValid(); block = block.next()) {
+                                             m_cache->changed(block.fragmentIndex());
+                                             if (block.position() > position + added)
+                                                 break;
+                                         }
+                                         m_revision = m_document->revision();
+                                     });
+        m_revision = document.revision();
+    }
+    // An edit still open (a change made and not yet told) would leave
+    // blocks that look unchanged: read every block again.
+    if (document.revision() != m_revision) {
+        m_cache->distrust();
+        m_revision = document.revision();
+    }
     return Writer(document).run(*m_cache);
 }
 
 void IncrementalWriter::forget()
 {
+    QObject::disconnect(m_changes);
+    m_document.clear();
     m_cache.reset();
 }
 

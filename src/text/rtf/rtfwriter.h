@@ -4,6 +4,9 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QMetaObject>
+#include <QPointer>
+#include <QTextDocument>
 
 #include <functional>
 #include <memory>
@@ -24,9 +27,11 @@ bool write(const QTextDocument &document, const std::function<bool(QByteArrayVie
 // The same RTF, byte for byte, of a document written again and again while
 // it is edited, as the recovery copy writes it: each paragraph's RTF is kept
 // and used again while the paragraph, its formats and the document's font
-// and colour tables are unchanged, so a write between two keystrokes costs
-// a walk over the paragraphs and the making of the few that changed. The
-// snapshot is then written out on any thread.
+// and colour tables are unchanged. A paragraph that Qt reports changed is
+// read again and found among the kept ones by all it is made from, or made
+// anew; the others are taken as they were. A write between two keystrokes
+// then costs a walk over the paragraphs and the making of the few that
+// changed. The snapshot is written out on any thread.
 class IncrementalWriter final
 {
 public:
@@ -43,6 +48,9 @@ public:
 
 private:
     std::unique_ptr<ParagraphCache> m_cache;
+    QPointer<const QTextDocument> m_document;
+    QMetaObject::Connection m_changes;
+    int m_revision = 0;
 };
 
 } // namespace bilan::rtf
