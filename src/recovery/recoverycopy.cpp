@@ -70,6 +70,13 @@ void RecoveryCopy::tick()
 {
     if (m_write.isRunning() || m_snapshotQueued)
         return;
+    // A manuscript just opened, not yet changed: its RTF is made now, while
+    // the author reads, so that the first copy finds every paragraph made
+    // and holds no keystroke.
+    if (m_warmUp && !m_disabled && m_document && !m_firstPending) {
+        m_warmUp = false;
+        m_rtf.write(*m_document);
+    }
     if (m_disabled || !m_firstPending) {
         m_ticker->stop();
         return;
@@ -106,6 +113,7 @@ bool RecoveryCopy::eventFilter(QObject *watched, QEvent *event)
 void RecoveryCopy::snapshot()
 {
     m_waitingForFrame.reset();
+    m_warmUp = false;
     if (m_disabled || !m_document || !m_firstPending || m_write.isRunning() || !prepare())
         return;
     m_firstPending.reset();
@@ -182,6 +190,10 @@ void RecoveryCopy::startOver()
     if (m_document)
         m_document->setModified(false);
     discard();
+    if (!m_disabled && m_document && !m_document->isEmpty()) {
+        m_warmUp = true;
+        m_ticker->start();
+    }
 }
 
 void RecoveryCopy::saved()

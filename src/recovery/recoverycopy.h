@@ -97,6 +97,8 @@ private:
     // Since when a copy waits for the next frame.
     std::optional<QDateTime> m_waitingForFrame;
     bool m_snapshotQueued = false;
+    // The manuscript's RTF is to be made at the next quiet tick.
+    bool m_warmUp = false;
 
     rtf::IncrementalWriter m_rtf;
     std::unique_ptr<recovery::CopyLock> m_lock;
