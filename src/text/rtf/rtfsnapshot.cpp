@@ -88,6 +88,7 @@ void ParagraphCache::begin(Tables tables)
     m_written.clear();
     m_reused = 0;
     m_made = 0;
+    m_unread = 0;
 }
 
 ParagraphCache::Kept *ParagraphCache::find(const ParagraphKey &key)
@@ -117,6 +118,7 @@ ParagraphCache::Clean *ParagraphCache::clean(int block)
 void ParagraphCache::reuse(Kept &kept)
 {
     ++m_reused;
+    ++m_unread;
     kept.second.used = m_write;
 }
 

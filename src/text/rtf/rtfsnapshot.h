@@ -132,9 +132,11 @@ public:
     void end();
     void clear();
 
-    // Paragraphs of the last write taken from the cache, and made anew.
+    // Paragraphs of the last write taken from the cache, and made anew;
+    // of those taken, the ones taken without reading their block.
     int reused() const { return m_reused; }
     int made() const { return m_made; }
+    int unread() const { return m_unread; }
 
 private:
     struct Hash
@@ -149,6 +151,7 @@ private:
     unsigned m_write = 0;
     int m_reused = 0;
     int m_made = 0;
+    int m_unread = 0;
 };
 
 } // namespace bilan::rtf

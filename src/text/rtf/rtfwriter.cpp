@@ -807,6 +807,11 @@ Snapshot IncrementalWriter::write(const QTextDocument &document)
         // too: a removed or reformatted paragraph mark is the end of it.
         m_changes = QObject::connect(&document, &QTextDocument::contentsChange,
                                      [this](int position, int, int added) {
+                                         // Each edit told moves the revision on by one: more
+                                         // means an edit went untold (one made while Qt was
+                                         // telling of another).
+                                         if (m_document->revision() != m_revision + 1)
+                                             m_cache->distrust();
                                          QTextBlock block = m_document->findBlock(position);
                                          if (block.previous().isValid())
                                              block = block.previous();
@@ -843,6 +848,11 @@ int IncrementalWriter::reused() const
 int IncrementalWriter::made() const
 {
     return m_cache ? m_cache->made() : 0;
+}
+
+int IncrementalWriter::unread() const
+{
+    return m_cache ? m_cache->unread() : 0;
 }
 
 } // namespace bilan::rtf

@@ -42,9 +42,12 @@ public:
     // Lets go of every kept paragraph (another document follows).
     void forget();
 
-    // Paragraphs of the last write taken from those kept, and made anew.
+    // Paragraphs of the last write taken from those kept, and made anew;
+    // of those taken, the ones whose blocks Qt reported unchanged, taken
+    // without reading them.
     int reused() const;
     int made() const;
+    int unread() const;
 
 private:
     std::unique_ptr<ParagraphCache> m_cache;
