@@ -789,70 +789,9 @@ bool write(const QTextDocument &document, const std::function<bool(QByteArrayVie
     return Writer(document).run(put);
 }
 
-IncrementalWriter::IncrementalWriter() = default;
-
-IncrementalWriter::~IncrementalWriter()
+Snapshot write(const QTextDocument &document, ParagraphCache &cache)
 {
-    QObject::disconnect(m_changes);
-}
-
-Snapshot IncrementalWriter::write(const QTextDocument &document)
-{
-    if (m_document != &document || !m_cache) {
-        forget();
-        m_cache = std::make_unique<ParagraphCache>();
-        m_document = &document;
-        // Told after each edit (at the end of an edit block), with the
-        // document as it now is. The paragraph before the change is told
-        // too: a removed or reformatted paragraph mark is the end of it.
-        m_changes = QObject::connect(&document, &QTextDocument::contentsChange,
-                                     [this](int position, int, int added) {
-                                         // Each edit told moves the revision on by one: more
-                                         // means an edit went untold (one made while Qt was
-                                         // telling of another).
-                                         if (m_document->revision() != m_revision + 1)
-                                             m_cache->distrust();
-                                         QTextBlock block = m_document->findBlock(position);
-                                         if (block.previous().isValid())
-                                             block = block.previous();
-                                         for (; block.isValid(); block = block.next()) {
-                                             m_cache->changed(block.fragmentIndex());
-                                             if (block.position() > position + added)
-                                                 break;
-                                         }
-                                         m_revision = m_document->revision();
-                                     });
-        m_revision = document.revision();
-    }
-    // An edit still open (a change made and not yet told) would leave
-    // blocks that look unchanged: read every block again.
-    if (document.revision() != m_revision) {
-        m_cache->distrust();
-        m_revision = document.revision();
-    }
-    return Writer(document).run(*m_cache);
-}
-
-void IncrementalWriter::forget()
-{
-    QObject::disconnect(m_changes);
-    m_document.clear();
-    m_cache.reset();
-}
-
-int IncrementalWriter::reused() const
-{
-    return m_cache ? m_cache->reused() : 0;
-}
-
-int IncrementalWriter::made() const
-{
-    return m_cache ? m_cache->made() : 0;
-}
-
-int IncrementalWriter::unread() const
-{
-    return m_cache ? m_cache->unread() : 0;
+    return Writer(document).run(cache);
 }
 
 } // namespace bilan::rtf

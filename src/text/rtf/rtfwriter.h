@@ -32,6 +32,10 @@ bool write(const QTextDocument &document, const std::function<bool(QByteArrayVie
 // anew; the others are taken as they were. A write between two keystrokes
 // then costs a walk over the paragraphs and the making of the few that
 // changed. The snapshot is written out on any thread.
+// The same as pieces, taking each paragraph that the cache holds from it
+// and leaving the ones it makes there (IncrementalWriter keeps the cache).
+Snapshot write(const QTextDocument &document, ParagraphCache &cache);
+
 class IncrementalWriter final
 {
 public:
