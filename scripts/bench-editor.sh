@@ -7,19 +7,28 @@
 # floor, with the 99th percentile under 16 ms where the floor's own is;
 # typing while the window keeps its recovery copy within 1.1 times the
 # floor, with the copies written and the seconds of typing they covered.
+# Typing is measured in rounds, each a program of its own in which the
+# window and the floor take keystrokes in turns; each round's ratio to its
+# own floor is taken, and the verdict is on the median of those ratios, so
+# that a burst of other work on the machine during one round decides
+# nothing. The X server and the programs run at niceness BILAN_BENCH_NICE
+# (default -15; root only, otherwise they run as they are), so that what
+# is measured is the programs' own work rather than how long the
+# scheduler gives other people's builds the two cores: both sides get the
+# same.
 # Runs on $DISPLAY, or on an Xvfb of its own when there is none.
 # BILAN_BENCH_FILE measures another manuscript, with the targets in
 # BILAN_OPEN_TARGET and BILAN_TYPING_TARGET; BILAN_BENCH_SCROLL=1 adds the
 # wheel through the whole manuscript, each notch to its frame, against one
 # frame's time (16.7 ms) at the median.
-#   scripts/bench-editor.sh [build folder] [open runs] [keystrokes] [typing runs]
+#   scripts/bench-editor.sh [build folder] [open runs] [keystrokes] [typing rounds]
 set -euo pipefail
 
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$(readlink -f "${1:-$top/build}")
 runs=${2:-7}
 keystrokes=${3:-200}
-typing_runs=${4:-3}
+typing_runs=${4:-5}
 gap_ms=40
 long="${BILAN_BENCH_FILE:-$build/bench-data/lo_long.rtf}"
 open_target=${BILAN_OPEN_TARGET:-1.5}
@@ -33,9 +42,11 @@ program="$build/bench/bench_editor"
 [ -x "$program" ] || { echo "bench-editor: no $program (build the bench target first)" >&2; exit 1; }
 [ -s "$long" ] || { echo "bench-editor: no $long (scripts/bench-rtf.sh generates it)" >&2; exit 1; }
 
+niceness=${BILAN_BENCH_NICE:--15}
 if [ -z "${DISPLAY:-}" ]; then
     command -v xvfb-run >/dev/null || { echo "bench-editor: needs xvfb-run (apt-get install xvfb xauth)" >&2; exit 1; }
-    exec xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" bash "${BASH_SOURCE[0]}" "$build" "$runs" "$keystrokes" "$typing_runs"
+    [ "$(id -u)" -eq 0 ] || niceness=0
+    exec nice -n "$niceness" xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" bash "${BASH_SOURCE[0]}" "$build" "$runs" "$keystrokes" "$typing_runs"
 fi
 
 work=$(mktemp -d)
@@ -102,10 +113,11 @@ done
 # machine, with or without the window.
 samples=(window_end window_middle floor_end floor_middle)
 for sample in "${samples[@]}"; do : >"$work/$sample.txt"; done
-for _ in $(seq "$typing_runs"); do
+for round in $(seq "$typing_runs"); do
     run "$work/once.txt" typing "$long" --keystrokes "$keystrokes" --gap "$gap_ms"
     for sample in "${samples[@]}"; do
-        value "$work/once.txt" "${sample}_ms" | tr ',' '\n' >>"$work/$sample.txt"
+        value "$work/once.txt" "${sample}_ms" | tr ',' '\n' >"$work/$sample.$round.txt"
+        cat "$work/$sample.$round.txt" >>"$work/$sample.txt"
     done
 done
 # The same with the recovery copy kept, as the program keeps it (not for
@@ -114,10 +126,11 @@ for sample in "${samples[@]}"; do : >"$work/kept_$sample.txt"; done
 copies=0
 typing_ms=0
 if [ "$recovery" = 1 ]; then
-    for _ in $(seq "$typing_runs"); do
+    for round in $(seq "$typing_runs"); do
         run "$work/once.txt" typing "$long" --keystrokes "$keystrokes" --gap "$gap_ms" --recovery 1
         for sample in "${samples[@]}"; do
-            value "$work/once.txt" "${sample}_ms" | tr ',' '\n' >>"$work/kept_$sample.txt"
+            value "$work/once.txt" "${sample}_ms" | tr ',' '\n' >"$work/kept_$sample.$round.txt"
+            cat "$work/kept_$sample.$round.txt" >>"$work/kept_$sample.txt"
         done
         copies=$((copies + $(value "$work/once.txt" copies)))
         typing_ms=$(awk -v a="$typing_ms" -v b="$(value "$work/once.txt" typing_ms)" 'BEGIN { print a + b }')
@@ -140,6 +153,17 @@ percentile() {
         print v[k] }'
 }
 typed() { percentile "$work/$1.txt" "$2"; }
+# rounds KIND PLACE P: the median over the rounds of each round's ratio of
+# the window's percentile P to its floor's; KIND is "" or "kept_".
+rounds() {
+    local round
+    for round in $(seq "$typing_runs"); do
+        awk -v w="$(percentile "$work/${1}window_$2.$round.txt" "$3")" \
+            -v f="$(percentile "$work/${1}floor_$2.$round.txt" "$3")" 'BEGIN { printf "%.4f\n", w / f }'
+    done | sort -n | awk '{ v[NR] = $1 } END { if (NR == 0) { print "nan"; exit }
+        if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+kept_rounds() { if [ "$recovery" = 1 ]; then rounds kept_ "$@"; else echo nan; fi; }
 
 awk -v runs="$runs" -v truns="$typing_runs" -v name="$(basename "$long")" -v otarget="$open_target" \
     -v ttarget="$typing_target" -v scroll="$scroll" -v recovery="$recovery" -v notches="$(wc -l <"$work/scroll.txt")" \
@@ -158,6 +182,10 @@ awk -v runs="$runs" -v truns="$typing_runs" -v name="$(basename "$long")" -v ota
     -v kmm="$(typed kept_window_middle 0.5)" -v kmp="$(typed kept_window_middle 0.99)" \
     -v kfem="$(typed kept_floor_end 0.5)" -v kfep="$(typed kept_floor_end 0.99)" \
     -v kfmm="$(typed kept_floor_middle 0.5)" -v kfmp="$(typed kept_floor_middle 0.99)" \
+    -v rem="$(rounds "" end 0.5)" -v rep="$(rounds "" end 0.99)" \
+    -v rmm="$(rounds "" middle 0.5)" -v rmp="$(rounds "" middle 0.99)" \
+    -v krem="$(kept_rounds end 0.5)" -v krep="$(kept_rounds end 0.99)" \
+    -v krmm="$(kept_rounds middle 0.5)" -v krmp="$(kept_rounds middle 0.99)" \
     -v copies="$copies" -v typing_ms="$typing_ms" 'BEGIN {
     failed = 0
     printf "%s, %d bytes, %d characters; X server at 96 DPI; manuscript area %s pixels\n", name, bytes, chars, size
@@ -181,15 +209,16 @@ awk -v runs="$runs" -v truns="$typing_runs" -v name="$(basename "$long")" -v ota
     }
     printf "typing: from the posted key event to the frame showing the character; the window and the\n"
     printf "  floor side by side in one program, taking the same keystrokes in turns, %d ms apart, each\n", gap
-    printf "  with the focus, once the layout is done; %d runs of %d keystrokes each at each place, pooled:\n", truns, keys
-    printf "  median and 99th percentile over %d keystrokes\n", truns * keys
-    failed += typing("at the end", em, ep, fem, fep, ttarget)
-    failed += typing("in the middle", mm, mp, fmm, fmp, ttarget)
+    printf "  with the focus, once the layout is done; %d rounds of %d keystrokes each at each place: median\n", truns, keys
+    printf "  and 99th percentile over the %d keystrokes pooled, and the verdict on the median over the\n", truns * keys
+    printf "  rounds of each round'"'"'s ratio to its own floor\n"
+    failed += typing("at the end", em, ep, fem, fep, rem, rep, ttarget)
+    failed += typing("in the middle", mm, mp, fmm, fmp, rmm, rmp, ttarget)
     if (recovery == 1) {
         printf "typing with the recovery copy kept: the same, while the window keeps its copy of the unsaved\n"
         printf "  manuscript (the author never pauses, so every copy is the one forced after 9 s of changes)\n"
-        failed += typing("at the end", kem, kep, kfem, kfep, 1.1)
-        failed += typing("in the middle", kmm, kmp, kfmm, kfmp, 1.1)
+        failed += typing("at the end", kem, kep, kfem, kfep, krem, krep, 1.1)
+        failed += typing("in the middle", kmm, kmp, kfmm, kfmp, krmm, krmp, 1.1)
         seconds = typing_ms / 1000
         printf "  %d copies written in %.1f s of typing, one per %.1f s; target at most one per 9 s: %s\n", copies, seconds, seconds / copies, copies <= seconds / 9 + 1 ? "met" : "MISSED"
         if (copies > seconds / 9 + 1) failed += 1
@@ -203,13 +232,11 @@ awk -v runs="$runs" -v truns="$typing_runs" -v name="$(basename "$long")" -v ota
     }
     exit failed > 0
 }
-function typing(where, median, p99, floor_median, floor_p99, target,    missed, r1, r2) {
+function typing(where, median, p99, floor_median, floor_p99, r1, r2, target,    missed) {
     missed = 0
-    r1 = median / floor_median
-    r2 = p99 / floor_p99
     printf "  %s:\n", where
-    printf "    median %6.2f ms, floor %6.2f ms, ratio %.2f, target within %s: %s\n", median, floor_median, r1, target, r1 <= target ? "met" : "MISSED"
-    printf "    p99    %6.2f ms, floor %6.2f ms, ratio %.2f, target within %s: %s\n", p99, floor_p99, r2, target, r2 <= target ? "met" : "MISSED"
+    printf "    median %6.2f ms, floor %6.2f ms (pooled %.2f); by round %.2f, target within %s: %s\n", median, floor_median, median / floor_median, r1, target, r1 <= target ? "met" : "MISSED"
+    printf "    p99    %6.2f ms, floor %6.2f ms (pooled %.2f); by round %.2f, target within %s: %s\n", p99, floor_p99, p99 / floor_p99, r2, target, r2 <= target ? "met" : "MISSED"
     if (r1 > target || r2 > target) missed = 1
     if (floor_p99 < 16) {
         printf "    p99 under 16 ms: %s\n", p99 < 16 ? "met" : "MISSED"

@@ -10,6 +10,7 @@
 #include "recovery/recoverycopy.h"
 #include "shell/form1.h"
 #include "text/manuscriptio.h"
+#include "text/rtf/rtfwriter.h"
 
 #include <QAction>
 #include <QApplication>
@@ -142,8 +143,12 @@ private slots:
         QVERIFY(program.keeper()->copiesWritten() >= now / 10000);
         // A pause: the copy catches up at once.
         program.pass(RecoveryCopy::QuietMs + 250);
-        QCOMPARE(textOf(folder + '/' + filesIn(folder).filter(".rtf").value(0)),
-                 program.manuscript().toPlainText());
+        const QString copy = folder + '/' + filesIn(folder).filter(".rtf").value(0);
+        QCOMPARE(textOf(copy), program.manuscript().toPlainText());
+        // Made from the paragraphs kept since the last copy, the same bytes
+        // as a save.
+        program.keeper()->waitForWrite();
+        QCOMPARE(readFile(copy), rtf::write(*program.manuscript().document()));
     }
 
     void deliberateEndsRemoveTheCopy_data()

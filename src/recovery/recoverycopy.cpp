@@ -1,7 +1,6 @@
 #include "recoverycopy.h"
 
 #include "text/manuscriptio.h"
-#include "text/rtf/rtfwriter.h"
 
 #include <QDir>
 #include <QEvent>
@@ -39,6 +38,8 @@ void RecoveryCopy::follow(QTextDocument *document)
         return;
     disconnect(m_contents);
     disconnect(m_modification);
+    // Another manuscript: nothing kept of the last one's RTF is of use.
+    m_rtf.forget();
     m_document = document;
     m_contents = connect(document, &QTextDocument::contentsChanged, this, &RecoveryCopy::changed);
     // Undo back to what the last save wrote leaves nothing to keep.
@@ -69,6 +70,13 @@ void RecoveryCopy::tick()
 {
     if (m_write.isRunning() || m_snapshotQueued)
         return;
+    // A manuscript just opened, not yet changed: its RTF is made now, while
+    // the author reads, so that the first copy finds every paragraph made
+    // and holds no keystroke.
+    if (m_warmUp && !m_disabled && m_document && !m_firstPending) {
+        m_warmUp = false;
+        m_rtf.write(*m_document);
+    }
     if (m_disabled || !m_firstPending) {
         m_ticker->stop();
         return;
@@ -105,12 +113,18 @@ bool RecoveryCopy::eventFilter(QObject *watched, QEvent *event)
 void RecoveryCopy::snapshot()
 {
     m_waitingForFrame.reset();
+    m_warmUp = false;
     if (m_disabled || !m_document || !m_firstPending || m_write.isRunning() || !prepare())
         return;
     m_firstPending.reset();
-    const QByteArray bytes = rtf::write(*m_document);
+    // Only what changed since the last copy is made into RTF here; the
+    // rest is the last copy's, and the bytes are put together and written
+    // on the worker.
+    const rtf::Snapshot rtf = m_rtf.write(*m_document);
     const QString path = m_copyPath;
-    m_write.setFuture(QtConcurrent::run([path, bytes] { return manuscript::writeWhole(path, bytes, true); }));
+    m_write.setFuture(QtConcurrent::run([path, rtf] {
+        return manuscript::writeWhole(path, [&rtf](const manuscript::Put &put) { return rtf.write(put); }, true);
+    }));
 }
 
 void RecoveryCopy::writeFinished()
@@ -176,6 +190,10 @@ void RecoveryCopy::startOver()
     if (m_document)
         m_document->setModified(false);
     discard();
+    if (!m_disabled && m_document && !m_document->isEmpty()) {
+        m_warmUp = true;
+        m_ticker->start();
+    }
 }
 
 void RecoveryCopy::saved()
@@ -193,6 +211,7 @@ void RecoveryCopy::end()
         m_lock.reset();
     }
     m_disabled = true;
+    m_rtf.forget();
 }
 
 bool RecoveryCopy::keepRecovered()
@@ -205,7 +224,10 @@ bool RecoveryCopy::keepRecovered()
     if (m_disabled || !prepare())
         return false;
     m_firstPending.reset();
-    if (const QString reason = manuscript::writeWhole(m_copyPath, rtf::write(*m_document), true); !reason.isEmpty()) {
+    const rtf::Snapshot rtf = m_rtf.write(*m_document);
+    if (const QString reason = manuscript::writeWhole(
+            m_copyPath, [&rtf](const manuscript::Put &put) { return rtf.write(put); }, true);
+        !reason.isEmpty()) {
         giveUp(reason);
         return false;
     }

@@ -2,6 +2,7 @@
 
 #include "copyfolder.h"
 #include "platform/services.h"
+#include "text/rtf/rtfwriter.h"
 
 #include <QDateTime>
 #include <QFutureWatcher>
@@ -23,10 +24,11 @@ namespace bilan {
 // written for a manuscript that has not changed.
 //
 // A copy is made when the author pauses, or, under steady typing, once the
-// oldest change it lacks is LatestMs old. The manuscript is turned into
-// RTF on this thread, between two keystrokes: just after a frame has shown
-// the last one, when the next is least likely to be waiting. The file
-// itself is written and synced on a worker thread.
+// oldest change it lacks is LatestMs old. The manuscript is taken on this
+// thread, between two keystrokes: just after a frame has shown the last
+// one, when the next is least likely to be waiting. Only the paragraphs
+// changed since the last copy are made into RTF then; the file itself is
+// put together, written and synced on a worker thread.
 class RecoveryCopy final : public QObject
 {
     Q_OBJECT
@@ -95,7 +97,10 @@ private:
     // Since when a copy waits for the next frame.
     std::optional<QDateTime> m_waitingForFrame;
     bool m_snapshotQueued = false;
+    // The manuscript's RTF is to be made at the next quiet tick.
+    bool m_warmUp = false;
 
+    rtf::IncrementalWriter m_rtf;
     std::unique_ptr<recovery::CopyLock> m_lock;
     QFutureWatcher<QString> m_write;
     bool m_disabled = false;

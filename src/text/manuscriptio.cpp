@@ -32,10 +32,6 @@ constexpr qint64 MiB = 1024 * 1024;
 
 enum class Direction { Reading, Writing };
 
-// Hands bytes to the file being written; false when they could not all go.
-using Put = std::function<bool(QByteArrayView)>;
-// Makes the file's bytes through put; false when put failed.
-using Producer = std::function<bool(const Put &put)>;
 QString writeWholeFrom(const QString &path, const Producer &produce, bool ownerOnly);
 
 QString native(const QString &path)
@@ -317,6 +313,11 @@ Outcome saveBytes(const QString &path, const QByteArray &bytes)
 QString writeWhole(const QString &path, const QByteArray &bytes, bool ownerOnly)
 {
     return writeWholeFrom(path, [&bytes](const Put &put) { return put(bytes); }, ownerOnly);
+}
+
+QString writeWhole(const QString &path, const Producer &produce, bool ownerOnly)
+{
+    return writeWholeFrom(path, produce, ownerOnly);
 }
 
 namespace {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
+
+#include <functional>
 
 class QTextDocument;
 
@@ -48,6 +51,14 @@ Outcome saveBytes(const QString &path, const QByteArray &bytes);
 // leaves a whole file; a folder that fails to sync is reported too, with
 // the new file already in place.
 QString writeWhole(const QString &path, const QByteArray &bytes, bool ownerOnly = false);
+
+// Hands bytes to the file being written; false when they could not all go.
+using Put = std::function<bool(QByteArrayView)>;
+// Makes the file's bytes through put; false when put failed.
+using Producer = std::function<bool(const Put &put)>;
+// The same for bytes made while they are written, so that they are never
+// held whole in memory.
+QString writeWhole(const QString &path, const Producer &produce, bool ownerOnly = false);
 
 // The reason, in Chinese, for a write that failed with the system's error
 // code, worded as the saves word it.

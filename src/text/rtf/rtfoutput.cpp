@@ -260,29 +260,69 @@ constexpr std::array<std::array<char, 2>, 256> kHexPairs = [] {
     return pairs;
 }();
 
+// Bytes of a picture turned into digits between two looks at the sink: a
+// whole number of lines, small beside what gathers before a flush.
+constexpr qsizetype kHexStretch = kHexPerLine / 2 * 1024;
+
 } // namespace
 
-void Output::hex(QByteArrayView bytes)
+void hexLines(std::string &out, QByteArrayView bytes)
+{
+    const qsizetype perLine = kHexPerLine / 2;
+    const size_t start = out.size();
+    out.resize(start + size_t(bytes.size()) * 2 + size_t((bytes.size() + perLine - 1) / perLine) * 2);
+    char *to = out.data() + start;
+    for (qsizetype at = 0; at < bytes.size(); at += perLine) {
+        for (const char b : bytes.sliced(at, std::min(perLine, bytes.size() - at))) {
+            const std::array<char, 2> &pair = kHexPairs[static_cast<unsigned char>(b)];
+            *to++ = pair[0];
+            *to++ = pair[1];
+        }
+        *to++ = '\r';
+        *to++ = '\n';
+    }
+}
+
+void Output::hex(const QByteArray &bytes)
 {
     newline();
-    const qsizetype perLine = kHexPerLine / 2;
+    if (m_pieces) {
+        cut();
+        m_pieces->push_back({bytes, true});
+        m_lineStart = 0;
+        return;
+    }
     if (!m_sink)
-        m_out.reserve(m_out.size() + size_t(bytes.size()) * 2 + size_t(bytes.size() / perLine + 1) * 2);
-    for (qsizetype at = 0; at < bytes.size(); at += perLine) {
-        const qsizetype count = std::min(perLine, bytes.size() - at);
-        const size_t start = m_out.size();
-        m_out.resize(start + size_t(count) * 2 + 2);
-        char *out = m_out.data() + start;
-        for (const char b : bytes.sliced(at, count)) {
-            const std::array<char, 2> &pair = kHexPairs[static_cast<unsigned char>(b)];
-            *out++ = pair[0];
-            *out++ = pair[1];
-        }
-        *out++ = '\r';
-        *out = '\n';
+        m_out.reserve(m_out.size() + size_t(bytes.size()) * 2 + size_t(bytes.size() / (kHexPerLine / 2) + 1) * 2);
+    for (qsizetype at = 0; at < bytes.size(); at += kHexStretch) {
+        hexLines(m_out, QByteArrayView(bytes).sliced(at, std::min(kHexStretch, bytes.size() - at)));
         flushIfFull();
     }
     m_lineStart = qsizetype(m_out.size());
+}
+
+void Output::cut()
+{
+    if (!m_pieces || m_out.empty())
+        return;
+    m_pieces->push_back({QByteArray(m_out.data(), qsizetype(m_out.size())), false});
+    m_lineStart -= qsizetype(m_out.size());
+    m_out.clear();
+}
+
+Output::State Output::state() const
+{
+    return {qsizetype(m_out.size()) - m_lineStart, m_pendingDelimiter, m_skip};
+}
+
+void Output::replay(const std::vector<Piece> &pieces, const State &after)
+{
+    cut();
+    m_pieces->insert(m_pieces->end(), pieces.begin(), pieces.end());
+    // Nothing of this line is in the buffer: it starts `column` bytes back.
+    m_lineStart = -after.column;
+    m_pendingDelimiter = after.pendingDelimiter;
+    m_skip = after.skip;
 }
 
 } // namespace bilan::rtf

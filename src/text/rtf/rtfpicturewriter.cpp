@@ -69,12 +69,12 @@ bool isWholeGroup(QByteArrayView group)
 
 } // namespace
 
-void writePicture(Output &out, const QTextDocument &document, const QTextImageFormat &format)
+bool writePicture(Output &out, const QTextDocument &document, const QTextImageFormat &format)
 {
     const QByteArray kept = format.property(RawPictureGroup).toByteArray();
     if (!kept.isEmpty() && isWholeGroup(kept)) {
         out.raw(kept);
-        return;
+        return false;
     }
 
     PictureKind kind = PictureKind::Png;
@@ -85,7 +85,8 @@ void writePicture(Output &out, const QTextDocument &document, const QTextImageFo
         QImageReader reader(&buffer);
         pixels = reader.size();
     }
-    if (bytes.isEmpty() || !pixels.isValid()) {
+    const bool fromDocument = bytes.isEmpty() || !pixels.isValid();
+    if (fromDocument) {
         const QVariant resource = document.resource(QTextDocument::ImageResource, QUrl(format.name()));
         QImage image;
         if (resource.userType() == QMetaType::QImage)
@@ -100,7 +101,7 @@ void writePicture(Output &out, const QTextDocument &document, const QTextImageFo
             buffer.open(QIODevice::WriteOnly);
             QImageWriter writer(&buffer, "png");
             if (!writer.write(image))
-                return;
+                return true;
             kind = PictureKind::Png;
             pixels = image.size();
         } else if (!bytes.isEmpty()) {
@@ -109,7 +110,7 @@ void writePicture(Output &out, const QTextDocument &document, const QTextImageFo
         }
     }
     if (bytes.isEmpty() || !pixels.isValid() || pixels.isEmpty())
-        return;
+        return fromDocument;
 
     // The size on the page: as shown, or as the picture's own pixels at
     // 96 dpi; one side given alone keeps the picture's proportions.
@@ -137,6 +138,7 @@ void writePicture(Output &out, const QTextDocument &document, const QTextImageFo
     out.hex(bytes);
     out.closeGroup();
     out.closeGroup();
+    return fromDocument;
 }
 
 } // namespace bilan::rtf

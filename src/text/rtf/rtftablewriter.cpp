@@ -18,6 +18,33 @@ constexpr int kTextWidthTwips = 8306;
 
 } // namespace
 
+CellGrid::CellGrid(const QTextTable &table)
+    : rows(std::max(table.rows(), 0))
+    , columns(std::max(table.columns(), 0))
+{
+    places.reserve(size_t(rows) * size_t(columns));
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            Place place;
+            place.cell = table.cellAt(r, c);
+            // A merged cell covers the places to its right and below: the
+            // same cell there, found without asking Qt for its position.
+            if (c > 0 && at(r, c - 1).cell == place.cell) {
+                place = at(r, c - 1);
+            } else if (r > 0 && places[size_t(r - 1) * size_t(columns) + size_t(c)].cell == place.cell) {
+                place = places[size_t(r - 1) * size_t(columns) + size_t(c)];
+            } else {
+                place.format = place.cell.format();
+                place.row = r;
+                place.column = c;
+                place.rowSpan = place.format.tableCellRowSpan();
+                place.columnSpan = place.format.tableCellColumnSpan();
+            }
+            places.push_back(std::move(place));
+        }
+    }
+}
+
 std::vector<int> columnWidths(const QTextTable &table)
 {
     const QTextTableFormat format = table.format();
@@ -51,11 +78,11 @@ std::vector<int> columnWidths(const QTextTable &table)
     return widths;
 }
 
-void writeRowDefinition(Output &out, const QTextTable &table, int row, const std::vector<int> &widths,
-                        const std::function<int(const QTextCharFormat &)> &shading)
+void writeRowDefinition(Output &out, const QTextTable &table, const CellGrid &grid, int row,
+                        const std::vector<int> &widths, const std::function<int(const QTextCharFormat &)> &shading)
 {
     const QTextTableFormat format = table.format();
-    const int columns = table.columns();
+    const int columns = grid.columns;
     // Word's own gap when the table states no padding.
     const int gap = format.hasProperty(QTextFormat::TableCellPadding)
                         ? qRound(std::max<qreal>(format.cellPadding(), 0) * kTwipsPerPixel)
@@ -72,12 +99,12 @@ void writeRowDefinition(Output &out, const QTextTable &table, int row, const std
         out.word("\\trqr");
     int x = 0;
     for (int c = 0; c < columns; ++c) {
-        const QTextTableCell cell = table.cellAt(row, c);
-        if (cell.column() != c)
+        const CellGrid::Place &cell = grid.at(row, c);
+        if (cell.column != c)
             continue;
-        if (cell.rowSpan() > 1 && cell.row() == row)
+        if (cell.rowSpan > 1 && cell.row == row)
             out.word("\\clvmgf");
-        else if (cell.row() != row)
+        else if (cell.row != row)
             out.word("\\clvmrg");
         if (borders) {
             for (const char *side : {"\\clbrdrt", "\\clbrdrl", "\\clbrdrb", "\\clbrdrr"}) {
@@ -86,9 +113,9 @@ void writeRowDefinition(Output &out, const QTextTable &table, int row, const std
                 out.word("\\brdrw", borderTwips);
             }
         }
-        if (const int color = shading(cell.format()); color > 0)
+        if (const int color = shading(cell.format); color > 0)
             out.word("\\clcbpat", color);
-        for (int k = 0; k < std::max(cell.columnSpan(), 1) && c + k < columns; ++k)
+        for (int k = 0; k < std::max(cell.columnSpan, 1) && c + k < columns; ++k)
             x += widths[c + k];
         out.word("\\cellx", x);
     }

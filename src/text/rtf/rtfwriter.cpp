@@ -4,6 +4,7 @@
 #include "rtflistwriter.h"
 #include "rtfoutput.h"
 #include "rtfpicturewriter.h"
+#include "rtfsnapshot.h"
 #include "rtftablewriter.h"
 #include "text/chinesefonts.h"
 
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace bilan::rtf {
@@ -91,6 +93,9 @@ public:
     explicit Writer(const QTextDocument &document);
     QByteArray run();
     bool run(const Output::Sink &put);
+    // As pieces, taking every paragraph it can from the cache and leaving
+    // the ones it makes there.
+    Snapshot run(ParagraphCache &cache);
 
 private:
     // First pass: every font, colour and list the body will refer to.
@@ -107,6 +112,16 @@ private:
     void writeFrame(const QTextFrame *frame);
     void writeTable(const QTextTable *table);
     enum class Ending { Paragraph, Cell, None };
+    // A paragraph from the cache when it is there, else written.
+    void paragraph(const QTextBlock &block, bool inTable, Ending ending);
+    struct Prepared
+    {
+        int block = -1; // QTextBlock::fragmentIndex()
+        ParagraphKey key;
+        size_t seed = 0; // for the key's hash
+        ParagraphCache::Formats formats;
+    };
+    Prepared prepare(const QTextBlock &block);
     void writeBlock(const QTextBlock &block, bool inTable, Ending ending);
     void writeBlockFormat(const QTextBlock &block, bool inTable);
     void writeListText(const QTextBlock &block, const QTextList *list, const RunStyle &mark);
@@ -128,6 +143,13 @@ private:
     std::vector<bool> m_collected;
     std::vector<std::optional<RunStyle>> m_styles;
     QTextBlock m_lastBlock;
+    std::unordered_map<const QTextTable *, CellGrid> m_grids;
+    ParagraphCache *m_cache = nullptr;
+    std::vector<Prepared> m_prepared;
+    size_t m_nextPrepared = 0;
+    // A picture of the paragraph being written came from the document's
+    // resources, which no paragraph key covers.
+    bool m_usedResources = false;
     std::vector<const QTextList *> m_lists;
     QHash<const QTextList *, int> m_listIndex;
 };
@@ -159,6 +181,117 @@ bool Writer::run(const Output::Sink &put)
     m_out.setSink(put);
     writeAll();
     return m_out.flush();
+}
+
+Snapshot Writer::run(ParagraphCache &cache)
+{
+    std::vector<Piece> pieces;
+    m_out.setPieces(&pieces);
+    m_cache = &cache;
+    m_lastBlock = m_document.lastBlock();
+    collect();
+    cache.begin({m_fonts, m_colors, m_defaultFamily, m_defaultHalfPoints, m_document.indentWidth()});
+    writeHeader();
+    writeFrame(m_document.rootFrame());
+    m_out.closeGroup();
+    m_out.newline();
+    m_out.cut();
+    cache.end();
+    return Snapshot(std::move(pieces));
+}
+
+// What a paragraph's key holds of the paragraph itself, found in the walk
+// that gathers the fonts and colours, which looks at every run anyway.
+Writer::Prepared Writer::prepare(const QTextBlock &block)
+{
+    Prepared prepared;
+    prepared.block = block.fragmentIndex();
+    ParagraphKey &key = prepared.key;
+    key.text = block.text();
+    // Within one document equal formats share an index: paragraphs alike
+    // but for their formats hash apart.
+    size_t formats = qHash(block.blockFormatIndex());
+    bool hasText = false;
+    const QTextCharFormat own = block.charFormat();
+    prepared.formats.emplace_back(block.charFormatIndex(), own);
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        const int index = fragment.charFormatIndex();
+        QTextCharFormat format = fragment.charFormat();
+        if (index < 0 || size_t(index) >= m_collected.size() || !m_collected[index])
+            collectFormat(index, format);
+        hasText |= !format.isImageFormat();
+        formats = qHashMulti(formats, index);
+        prepared.formats.emplace_back(index, format);
+        key.runs.emplace_back(fragment.length(), std::move(format));
+    }
+    key.format = block.blockFormat();
+    // The paragraph's own character format is written only for a paragraph
+    // without text (and in a table cell it is the cell's format, one for
+    // each cell).
+    if (!hasText)
+        key.charFormat = own;
+    prepared.seed = formats;
+    return prepared;
+}
+
+void Writer::paragraph(const QTextBlock &block, bool inTable, Ending ending)
+{
+    const int number = block.fragmentIndex();
+    if (m_cache) {
+        // Unchanged since the last write, and in the same place: as it
+        // was written then.
+        if (ParagraphCache::Clean *clean = m_cache->clean(number)) {
+            ParagraphCache::Kept &kept = *clean->kept;
+            const Output::State before = m_out.state();
+            if (kept.first.ending == int(ending) && kept.first.inTable == inTable && kept.first.column == before.column
+                && kept.first.pendingDelimiter == before.pendingDelimiter) {
+                m_out.replay(kept.second.rtf.pieces, kept.second.rtf.after);
+                m_cache->reuse(kept);
+                m_cache->wrote(number, kept, std::move(clean->formats));
+                return;
+            }
+        }
+    }
+    // A list item's RTF also depends on its number and its list's place
+    // among the lists: made every time.
+    if (!m_cache || block.textList()) {
+        writeBlock(block, inTable, ending);
+        return;
+    }
+    // The paragraphs come in the order the walk prepared them.
+    Prepared prepared;
+    if (m_nextPrepared < m_prepared.size() && m_prepared[m_nextPrepared].block == number)
+        prepared = std::move(m_prepared[m_nextPrepared++]);
+    else
+        prepared = prepare(block);
+    const Output::State before = m_out.state();
+    ParagraphKey &key = prepared.key;
+    key.ending = int(ending);
+    key.inTable = inTable;
+    // The \uc in force does not count: every paragraph states its own
+    // after \plain, before any text.
+    key.column = before.column;
+    key.pendingDelimiter = before.pendingDelimiter;
+    key.seal(prepared.seed);
+    ParagraphCache::Kept *kept = m_cache->find(key);
+    if (kept) {
+        m_out.replay(kept->second.rtf.pieces, kept->second.rtf.after);
+    } else {
+        m_out.cut();
+        std::vector<Piece> *pieces = m_out.pieces();
+        const size_t first = pieces->size();
+        m_usedResources = false;
+        writeBlock(block, inTable, ending);
+        m_out.cut();
+        if (m_usedResources)
+            return;
+        ParagraphRtf made;
+        made.pieces.assign(pieces->begin() + qsizetype(first), pieces->end());
+        made.after = m_out.state();
+        kept = &m_cache->keep(std::move(key), std::move(made));
+    }
+    m_cache->wrote(number, *kept, std::move(prepared.formats));
 }
 
 void Writer::writeAll()
@@ -215,15 +348,35 @@ void Writer::collectFormat(int index, const QTextCharFormat &format)
 void Writer::collect()
 {
     fontIndex(m_defaultFamily);
+    // Keys are copied, not moved, when the vector grows.
+    if (m_cache)
+        m_prepared.reserve(size_t(m_document.blockCount()));
     for (QTextBlock block = m_document.begin(); block.isValid(); block = block.next()) {
-        collectFormat(block.charFormatIndex(), block.charFormat());
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            const int index = fragment.charFormatIndex();
-            if (index < 0 || size_t(index) >= m_collected.size() || !m_collected[index])
-                collectFormat(index, fragment.charFormat());
+        if (m_cache) {
+            // Unchanged since the last write: its formats as they were then.
+            if (const ParagraphCache::Clean *clean = m_cache->clean(block.fragmentIndex())) {
+                for (const auto &[index, format] : clean->formats) {
+                    if (index < 0 || size_t(index) >= m_collected.size() || !m_collected[index])
+                        collectFormat(index, format);
+                }
+                continue;
+            }
         }
-        if (const QTextList *list = block.textList(); list && !m_listIndex.contains(list)) {
+        const int blockIndex = block.charFormatIndex();
+        if (blockIndex < 0 || size_t(blockIndex) >= m_collected.size() || !m_collected[blockIndex])
+            collectFormat(blockIndex, block.charFormat());
+        const QTextList *list = block.textList();
+        if (m_cache && !list) {
+            m_prepared.push_back(prepare(block));
+        } else {
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextFragment fragment = it.fragment();
+                const int index = fragment.charFormatIndex();
+                if (index < 0 || size_t(index) >= m_collected.size() || !m_collected[index])
+                    collectFormat(index, fragment.charFormat());
+            }
+        }
+        if (list && !m_listIndex.contains(list)) {
             m_lists.push_back(list);
             m_listIndex.insert(list, int(m_lists.size()));
         }
@@ -236,13 +389,11 @@ void Writer::collect()
         for (const QTextFrame *child : frame->childFrames()) {
             frames.push_back(child);
             if (const auto *table = qobject_cast<const QTextTable *>(child)) {
-                for (int r = 0; r < table->rows(); ++r) {
-                    for (int c = 0; c < table->columns(); ++c) {
-                        const QTextCharFormat cellFormat = table->cellAt(r, c).format();
-                        if (cellFormat.hasProperty(QTextFormat::BackgroundBrush)
-                            && hasColor(cellFormat.background()))
-                            colorIndex(cellFormat.background().color());
-                    }
+                const CellGrid &grid = m_grids.try_emplace(table, *table).first->second;
+                for (const CellGrid::Place &place : grid.places) {
+                    const QTextCharFormat &cellFormat = place.format;
+                    if (cellFormat.hasProperty(QTextFormat::BackgroundBrush) && hasColor(cellFormat.background()))
+                        colorIndex(cellFormat.background().color());
                 }
             }
         }
@@ -366,7 +517,7 @@ void Writer::writeFrame(const QTextFrame *frame)
         // needs one all the same, or it would not be there when read.
         const bool last = block == m_lastBlock;
         const Ending ending = last && block.length() > 1 ? Ending::None : Ending::Paragraph;
-        writeBlock(block, false, ending);
+        paragraph(block, false, ending);
     }
 }
 
@@ -545,7 +696,7 @@ void Writer::writeBlock(const QTextBlock &block, bool inTable, Ending ending)
         if (piece.picture) {
             const QTextImageFormat image = piece.fragment.charFormat().toImageFormat();
             for (qsizetype i = 0; i < text.size(); ++i)
-                writePicture(m_out, m_document, image);
+                m_usedResources |= writePicture(m_out, m_document, image);
             continue;
         }
         if (piece.style == mark) {
@@ -565,20 +716,24 @@ void Writer::writeBlock(const QTextBlock &block, bool inTable, Ending ending)
     }
 }
 
-void collectBlocks(QTextFrame::iterator it, std::vector<QTextBlock> &blocks)
+// The cell's paragraphs in the order of the document, those of a table
+// inside it included: from the cell's first position up to the next cell's,
+// or to the table's end. Asking the cell for its own end would search the
+// table's cells for every cell.
+std::vector<QTextBlock> cellBlocks(const QTextDocument &document, int first, int end)
 {
-    for (; !it.atEnd(); ++it) {
-        if (const QTextFrame *child = it.currentFrame())
-            collectBlocks(child->begin(), blocks);
-        else
-            blocks.push_back(it.currentBlock());
-    }
+    std::vector<QTextBlock> blocks;
+    for (QTextBlock block = document.findBlock(first); block.isValid() && block.position() < end;
+         block = block.next())
+        blocks.push_back(block);
+    return blocks;
 }
 
 void Writer::writeTable(const QTextTable *table)
 {
-    const int rows = table->rows();
-    const int columns = table->columns();
+    const CellGrid &grid = m_grids.try_emplace(table, *table).first->second;
+    const int rows = grid.rows;
+    const int columns = grid.columns;
     if (rows <= 0 || columns <= 0)
         return;
     const std::vector<int> widths = columnWidths(*table);
@@ -587,25 +742,35 @@ void Writer::writeTable(const QTextTable *table)
             return 0;
         return m_colorIndex.value(cell.background().color().rgb() | 0xff000000u, 0);
     };
+    // Where each cell's paragraphs end: where the next cell's begin.
+    std::vector<int> ends(grid.places.size(), table->lastPosition() + 1);
+    int next = ends.back();
+    for (size_t i = grid.places.size(); i-- > 0;) {
+        const CellGrid::Place &place = grid.places[i];
+        if (place.row != int(i) / columns || place.column != int(i) % columns)
+            continue;
+        ends[i] = next;
+        next = place.cell.firstPosition();
+    }
     for (int r = 0; r < rows; ++r) {
-        writeRowDefinition(m_out, *table, r, widths, shading);
+        writeRowDefinition(m_out, *table, grid, r, widths, shading);
         for (int c = 0; c < columns; ++c) {
-            const QTextTableCell cell = table->cellAt(r, c);
-            if (cell.column() != c)
+            const CellGrid::Place &place = grid.at(r, c);
+            if (place.column != c)
                 continue;
-            if (cell.row() != r) {
+            if (place.row != r) {
                 writeEmptyCell(m_out);
                 continue;
             }
             // A table inside a cell is written as the cell's paragraphs.
-            std::vector<QTextBlock> blocks;
-            collectBlocks(cell.begin(), blocks);
+            const std::vector<QTextBlock> blocks = cellBlocks(
+                m_document, place.cell.firstPosition(), ends[size_t(r) * size_t(columns) + size_t(c)]);
             if (blocks.empty()) {
                 writeEmptyCell(m_out);
                 continue;
             }
             for (size_t i = 0; i < blocks.size(); ++i)
-                writeBlock(blocks[i], true, i + 1 == blocks.size() ? Ending::Cell : Ending::Paragraph);
+                paragraph(blocks[i], true, i + 1 == blocks.size() ? Ending::Cell : Ending::Paragraph);
         }
         m_out.word("\\row");
         m_out.newline();
@@ -622,6 +787,11 @@ QByteArray write(const QTextDocument &document)
 bool write(const QTextDocument &document, const std::function<bool(QByteArrayView)> &put)
 {
     return Writer(document).run(put);
+}
+
+Snapshot write(const QTextDocument &document, ParagraphCache &cache)
+{
+    return Writer(document).run(cache);
 }
 
 } // namespace bilan::rtf
