@@ -58,31 +58,8 @@ env -i PATH="$PATH" HOME="$top" XDG_RUNTIME_DIR="$runtime" \
     "$top/ready.sh" >"$top/kwin.log" 2>&1 &
 kwin=$!
 
-for _ in $(seq 300); do
-    [ -e "$runtime/session" ] && break
-    kill -0 "$kwin" 2>/dev/null || fail "KWin ended before the session was ready:"
-    sleep 0.1
-done
-[ -e "$runtime/session" ] || fail "no session after 30 s:"
-{
-    read -r wayland
-    read -r display
-} <"$runtime/session"
-case $wayland in
-/*) export WAYLAND_DISPLAY=$wayland ;;
-*) export WAYLAND_DISPLAY=$runtime/$wayland ;;
-esac
-export DISPLAY=$display
-unset XAUTHORITY
-[ -n "$DISPLAY" ] || fail "KWin started no XWayland:"
-for _ in $(seq 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null 2>&1 && break
-    sleep 0.1
-done
-xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null 2>&1 || fail "XWayland $DISPLAY does not answer:"
-# The command's own runtime folder, as its owner expects one.
-export XDG_RUNTIME_DIR=$top/client-runtime
-mkdir -m 0700 "$XDG_RUNTIME_DIR"
+. "$(dirname "$0")/join-session.sh"
+join_session "$kwin" KWin
 
 status=0
 "$@" || status=$?

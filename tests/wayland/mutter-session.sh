@@ -56,32 +56,8 @@ env -i PATH="$PATH" HOME="$top" XDG_RUNTIME_DIR="$runtime" DISPLAY="$outer" \
         while kill -0 $PPID 2>/dev/null; do sleep 1; done' >"$top/mutter.log" 2>&1 &
 mutter=$!
 
-for _ in $(seq 300); do
-    [ -e "$runtime/session" ] && break
-    kill -0 "$mutter" 2>/dev/null || fail "mutter ended before the session was ready:"
-    sleep 0.1
-done
-[ -e "$runtime/session" ] || fail "no session after 30 s:"
-{
-    read -r wayland
-    read -r display
-    read -r xauthority
-} <"$runtime/session"
-case $wayland in
-/*) export WAYLAND_DISPLAY=$wayland ;;
-*) export WAYLAND_DISPLAY=$runtime/$wayland ;;
-esac
-export DISPLAY=$display
-export XAUTHORITY=$xauthority
-[ -n "$DISPLAY" ] || fail "mutter started no XWayland:"
-for _ in $(seq 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null 2>&1 && break
-    sleep 0.1
-done
-xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null 2>&1 || fail "XWayland $DISPLAY does not answer:"
-# The command's own runtime folder, as its owner expects one.
-export XDG_RUNTIME_DIR=$top/client-runtime
-mkdir -m 0700 "$XDG_RUNTIME_DIR"
+. "$(dirname "$0")/join-session.sh"
+join_session "$mutter" mutter
 
 status=0
 "$@" || status=$?
