@@ -261,10 +261,10 @@ void StalledReads::run()
 {
     Watch &w = *m_watch;
     const xcb_atom_t selections[] = {w.clipboard, XCB_ATOM_PRIMARY};
-    // Per selection: the owner last asked whether it answers, what it
-    // said, and when a read from it was last set free. An owner found
-    // silent stays so until it changes, for as long as the stall lasts.
+    // Per selection: the owner last asked whether it answers, when, what
+    // it said, and when a read from it was last set free.
     xcb_window_t asked[2] = {XCB_NONE, XCB_NONE};
+    qint64 askedAt[2] = {0, 0};
     bool silent[2] = {false, false};
     qint64 releasedAt[2] = {0, 0};
     std::unique_lock lock(m_mutex);
@@ -285,20 +285,23 @@ void StalledReads::run()
                 const xcb_window_t owner = w.ownerOf(selections[i]);
                 if (owner == XCB_NONE || (owner & ~w.resourceMask) == w.qtClient)
                     continue;
-                if (owner != asked[i]) {
+                // After pieces came, the transfer waits this long before it
+                // counts as stopped; the first answer, only the deadline.
+                const qint64 wait = (w.pieceSeen ? w.timing.piece : w.timing.answer).count();
+                qint64 now = nowMs();
+                // Asked again once pieces stopped coming: Qt may be busy with
+                // what it got while the owner is still there to answer.
+                if (owner != asked[i] || (w.pieceSeen && now - w.lastActivity >= wait && now - askedAt[i] >= wait)) {
                     asked[i] = owner;
                     silent[i] = w.probe->ownerSilent(i == 0 ? XSelection::Selection::Clipboard
                                                             : XSelection::Selection::Primary);
+                    askedAt[i] = now = nowMs();
                 }
                 w.drain();
-                const qint64 now = nowMs();
-                // A silent owner, or a transfer that stopped coming. One
-                // answer of ours ends one wait of Qt's; they are spaced, so
-                // that few are left over for the event loop to drop.
-                const qint64 quiet = now - w.lastActivity;
-                const bool stopped = w.pieceSeen ? quiet >= w.timing.piece.count()
-                                                 : silent[i] && quiet >= w.timing.answer.count();
-                if (stopped && now - releasedAt[i] >= w.timing.answer.count()) {
+                // Only an owner that does not answer is cut short. One answer
+                // of ours ends one wait of Qt's; they are spaced, so that few
+                // are left over for the event loop to drop.
+                if (silent[i] && now - w.lastActivity >= wait && now - releasedAt[i] >= w.timing.answer.count()) {
                     releasedAt[i] = now;
                     ++m_released;
                     w.release(selections[i]);

@@ -20,11 +20,12 @@ namespace bilan {
 //
 // This keeps an eye on the interface thread from a thread of its own. When
 // the interface thread has not come back to its event loop for a moment,
-// and another program owning a selection is found not to answer (or a
-// transfer in pieces to Qt has stopped half way), Qt's read is given the
-// answer an owner gives when it has nothing to offer: it ends at once,
-// with no text, and the window moves again. An owner that answers is never
-// cut short, however long its text takes.
+// and another program owning a selection is found not to answer (for its
+// formats, for the start of its text, or, once a transfer in pieces to Qt
+// has stopped half way, for anything), Qt's read is given the answer an
+// owner gives when it has nothing to offer: it ends at once, with no text,
+// and the window moves again. An owner that answers is never cut short,
+// however long its text takes.
 class StalledReads final : public QObject
 {
     Q_OBJECT
