@@ -1,5 +1,6 @@
 #include "stalledread.h"
 
+#include "emptyclipboard.h"
 #include "xselection.h"
 
 #include <xcb/xcb.h>
@@ -200,19 +201,16 @@ std::unique_ptr<StalledReads> StalledReads::start(Timing timing, QObject *parent
     watch->connection = xcb_connect(nullptr, &screenNumber);
     if (xcb_connection_has_error(watch->connection))
         return nullptr;
-    const xcb_setup_t *setup = xcb_get_setup(watch->connection);
-    watch->resourceMask = setup->resource_id_mask;
+    watch->resourceMask = xcb_get_setup(watch->connection)->resource_id_mask;
     watch->qtClient &= ~watch->resourceMask;
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(setup);
-    for (int i = 0; i < screenNumber && screens.rem > 0; ++i)
-        xcb_screen_next(&screens);
-    if (screens.rem == 0)
+    watch->own = createSelectionWindow(watch->connection, screenNumber, XCB_EVENT_MASK_PROPERTY_CHANGE);
+    if (watch->own == XCB_NONE)
         return nullptr;
-    watch->root = screens.data->root;
-    watch->own = xcb_generate_id(watch->connection);
-    const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_create_window(watch->connection, XCB_COPY_FROM_PARENT, watch->own, watch->root, 0, 0, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
+    const auto geometry = adopt(
+        xcb_get_geometry_reply(watch->connection, xcb_get_geometry(watch->connection, watch->own), nullptr));
+    if (!geometry)
+        return nullptr;
+    watch->root = geometry->root;
 
     const QByteArray names[] = {"CLIPBOARD", "_NET_WM_NAME", "_QT_SELECTION", "BILAN_SERVER_TIME"};
     xcb_atom_t *const atoms[] = {&watch->clipboard, &watch->windowName, &watch->qtProperty, &watch->stamp};
