@@ -77,5 +77,5 @@ echo
 # The window: open and typing against a bare QTextEdit given the same
 # document, and a wheel notch at a time through all twenty photographs.
 BILAN_BENCH_FILE="$file" BILAN_OPEN_TARGET=1.2 BILAN_TYPING_TARGET=1.1 BILAN_BENCH_SCROLL=1 \
-    "$top/scripts/bench-editor.sh" "$build" 5 100 5 || failed=1
+    "$top/scripts/bench-editor.sh" "$build" 5 200 5 || failed=1
 exit "$failed"
