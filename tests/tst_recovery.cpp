@@ -5,7 +5,6 @@
 #include "support/files.h"
 #include "support/scriptedservices.h"
 
-#include "app/composition.h"
 #include "recovery/copyfolder.h"
 #include "recovery/recoverycopy.h"
 #include "shell/form1.h"
@@ -23,20 +22,6 @@ using namespace bilan::test;
 
 namespace {
 
-// Scripted timers that hand the test the copy's own.
-class RecordingTimers final : public Timers
-{
-public:
-    ManualTicker *copy = nullptr;
-    std::unique_ptr<Ticker> create(int intervalMs, std::function<void()> onTick) override
-    {
-        auto ticker = std::make_unique<ManualTicker>(intervalMs, std::move(onTick));
-        if (intervalMs == RecoveryCopy::TickMs)
-            copy = ticker.get();
-        return ticker;
-    }
-};
-
 QStringList filesIn(const QString &folder)
 {
     return QDir(folder).entryList(QDir::Files, QDir::Name);
@@ -50,28 +35,16 @@ QString textOf(const QString &file)
 
 // The whole program on scripted seams, keeping its copies in folder, on a
 // clock that moves only when the test says.
-struct Program
+struct Program : Harness
 {
-    ScriptedPrompts prompts;
-    ScriptedDialogs dialogs;
-    ScriptedDesktop desktop;
-    FixedClock clock;
-    TempPlaces places;
-    ScriptedClipboard clipboard;
-    RecordingTimers timers;
-    QString workingDirectory = QDir::currentPath();
-    std::unique_ptr<Form1> window;
-
     explicit Program(const QString &folder)
+        : Harness(nullptr, folder)
     {
-        places.recovery = folder;
         clock.time = QDateTime(QDate(2026, 12, 7), QTime(15, 0));
-        window = createMainWindow(Services{&prompts, &desktop, &clock, &places, &dialogs, &clipboard, &timers});
     }
-    ~Program() { QDir::setCurrent(workingDirectory); }
 
-    QTextEdit &manuscript() { return *window->ui().RichTextBox1; }
-    RecoveryCopy *keeper() { return window->findChild<RecoveryCopy *>(); }
+    QTextEdit &manuscript() { return *window().ui().RichTextBox1; }
+    RecoveryCopy *keeper() { return window().findChild<RecoveryCopy *>(); }
     void type(const QString &text)
     {
         QTextCursor cursor(manuscript().document());
@@ -83,7 +56,7 @@ struct Program
     {
         for (int t = 0; t < ms; t += RecoveryCopy::TickMs) {
             clock.time = clock.time.addMSecs(RecoveryCopy::TickMs);
-            timers.copy->elapse();
+            timers.withInterval(RecoveryCopy::TickMs)->elapse();
             keeper()->waitForWrite();
             QCoreApplication::processEvents();
         }
@@ -174,7 +147,7 @@ private slots:
         QFETCH(QStringList, left);
         QTemporaryDir state, files;
         Program program(state.path());
-        const Form1Ui &ui = program.window->ui();
+        const Form1Ui &ui = program.window().ui();
         program.type(QStringLiteral("没有保存的字"));
         program.pass(RecoveryCopy::QuietMs + 250);
         QCOMPARE(filesIn(state.path()).size(), 2);
@@ -188,15 +161,15 @@ private slots:
         case End::New: program.prompts.answers = {A::No}; ui.mnufileitem[0]->trigger(); break;
         case End::Open: program.dialogs.answers = {QString("../shared/rtf-corpus/rtf/lo_table.rtf")}; ui.mnufileitem[1]->trigger(); break;
         case End::Undo: program.manuscript().undo(); break;
-        case End::CloseCancel: program.prompts.answers = {A::Cancel}; program.window->close(); break;
-        case End::CloseNo: program.prompts.answers = {A::No}; program.window->close(); break;
+        case End::CloseCancel: program.prompts.answers = {A::Cancel}; program.window().close(); break;
+        case End::CloseNo: program.prompts.answers = {A::No}; program.window().close(); break;
         case End::ExitNo: program.prompts.answers = {A::No}; ui.mnufileitem[4]->trigger(); break;
         }
         QStringList kinds;
         for (const QString &file : filesIn(state.path()))
             kinds << QFileInfo(file).suffix();
         QCOMPARE(kinds, left);
-        if (program.window->isEnding())
+        if (program.window().isEnding())
             return;
         // The next change is kept again, in the manuscript shown now.
         program.type(QStringLiteral("又一句"));
@@ -232,7 +205,7 @@ private slots:
         const auto lock = held ? recovery::CopyLock::take(state.filePath("22-newer.lock")) : nullptr;
         Program program(state.path());
         program.prompts.answers = {answers.begin(), answers.end()};
-        program.window->show();
+        program.window().show();
         QTRY_COMPARE(program.prompts.messages.size(), questions);
         QTest::qWait(50);
         QCOMPARE(program.prompts.messages.size(), questions);
@@ -253,7 +226,7 @@ private slots:
         QFETCH(QString, manuscript);
         QCOMPARE(program.manuscript().toPlainText(), manuscript);
         const bool recovered = !manuscript.isEmpty();
-        QCOMPARE(program.window->windowTitle(), recovered ? "笔澜2.5 --恢复的稿子" : "笔澜2.5");
+        QCOMPARE(program.window().windowTitle(), recovered ? "笔澜2.5 --恢复的稿子" : "笔澜2.5");
         QCOMPARE(program.manuscript().document()->isModified(), recovered);
         if (recovered) {
             // Formatting and all, and now in the program's own copy.
@@ -290,7 +263,7 @@ private slots:
                                  .arg(folder, reason.replace("%1", scratch.path()))));
         // Saving goes on as before.
         program.dialogs.answers = {scratch.filePath("a.rtf")};
-        program.window->ui().mnufileitem[2]->trigger();
+        program.window().ui().mnufileitem[2]->trigger();
         QCOMPARE(program.prompts.takeMessages(), QStringList());
         QCOMPARE(textOf(scratch.filePath("a.rtf")), program.manuscript().toPlainText());
     }

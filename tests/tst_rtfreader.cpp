@@ -1,3 +1,4 @@
+#include "support/files.h"
 #include "text/documenttext.h"
 #include "text/rtf/rtfformat.h"
 #include "text/rtf/rtfissues.h"
@@ -7,16 +8,11 @@
 #include <QtTest>
 
 using namespace bilan;
+using bilan::test::readFile;
 
 namespace {
 
 const QString kCorpus = QStringLiteral("../shared/rtf-corpus/");
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // RTF given inline, or the corpus file of that base name.
 QByteArray source(const QByteArray &rtfOrName)
@@ -274,7 +270,6 @@ private slots:
 
         const QByteArray png = readFile(kCorpus + QStringLiteral("source/img/fig_png.png"));
         const QByteArray jpeg = readFile(kCorpus + QStringLiteral("source/img/fig_jpeg.jpg"));
-        QVERIFY(!png.isEmpty() && !jpeg.isEmpty());
         // Goal size times scale: 2400 twips at 141 % is 225.6 pixels (6 cm). The
         // \nonshppict copies are not pictures of their own.
         QTest::newRow("lo png") << QByteArray("lo_pictures") << 0 << "of 2: 1 225.60x135.36 2400 141" << png;

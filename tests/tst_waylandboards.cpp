@@ -269,8 +269,7 @@ private slots:
         QProcess silent;
         startOwner(silent, {"silent", "text/plain;charset=utf-8"});
 
-        std::optional<StallProbe> probe;
-        probe.emplace();
+        StallProbe probe;
         QTest::qWait(1000);
         w.h.press(ToolbarKey::Palse);
         QTest::qWait(1500);
@@ -281,8 +280,7 @@ private slots:
         QLabel *label = window.ui().Label2[7];
         QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, label->mapTo(&window, label->rect().center()));
         QTest::qWait(200);
-        const qint64 longest = probe->longest();
-        probe.reset();
+        const qint64 longest = probe.longest();
         QVERIFY2(longest < 300, qPrintable(QString::number(longest)));
         QCOMPARE(window.ui().RichTextBox1->toPlainText(), QStringLiteral("板电阻"));
         // The term stays on the clipboard; it is not what is looked for next.

@@ -173,13 +173,11 @@ private slots:
 
         // Timer1 goes on ticking while the event loop is watched for being
         // held up; the paste command reads the clipboard too.
-        std::optional<StallProbe> probe;
-        probe.emplace();
+        StallProbe probe;
         QTest::qWait(1000);
         w.h.press(ToolbarKey::Palse);
         QTest::qWait(1500);
-        const qint64 longest = probe->longest();
-        probe.reset();
+        const qint64 longest = probe.longest();
         QVERIFY2(longest < 300, qPrintable(QString::number(longest)));
         QCOMPARE(w.board(0), QString());
 

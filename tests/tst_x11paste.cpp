@@ -3,6 +3,7 @@
 // never answers (silentowner) and xclip. Runs under Xvfb.
 
 #include "support/scriptedservices.h"
+#include "support/xclip.h"
 
 #include "shell/application.h"
 #include "shell/form1.h"
@@ -69,18 +70,6 @@ Outcome perform(QWidget *control, Gesture gesture)
 // The text controls all have their text as a property of one of two names.
 const char *textProperty(QWidget *control) { return qobject_cast<QLineEdit *>(control) ? "text" : "plainText"; }
 
-QByteArray othersSee(const QString &selection)
-{
-    QProcess reader;
-    reader.start(QStringLiteral("xclip"), {"-o", "-selection", selection});
-    QElapsedTimer clock;
-    clock.start();
-    // Keeps this process serving a selection it may own meanwhile.
-    while (reader.state() != QProcess::NotRunning && clock.elapsed() < 5000)
-        QTest::qWait(10);
-    return reader.readAllStandardOutput();
-}
-
 enum class Answers { Nothing, FormatsOnly, Text };
 
 // A program that owns the selection ("clipboard" or "primary") until it is
@@ -108,11 +97,7 @@ struct Owner
             QTRY_VERIFY(!(selection == "primary" ? clipboard->ownsSelection() : clipboard->ownsClipboard()));
             return;
         }
-        process.start(QStringLiteral("xclip"), {"-i", "-selection", selection, "-quiet"});
-        QVERIFY(process.waitForStarted(5000));
-        process.write(text);
-        process.closeWriteChannel();
-        QTRY_COMPARE_WITH_TIMEOUT(othersSee(selection), text, 10000);
+        copyElsewhere(process, text, selection);
     }
 };
 

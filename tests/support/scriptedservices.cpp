@@ -136,11 +136,12 @@ bool ScriptedClipboard::clearIfUnchanged()
     return clear();
 }
 
-Harness::Harness(Clipboard *realClipboard)
+Harness::Harness(Clipboard *realClipboard, const QString &recoveryFolder)
     : m_clipboard(realClipboard ? realClipboard : &clipboard)
     , m_workingDirectory(QDir::currentPath())
-    , m_window(createMainWindow(services()))
 {
+    places.recovery = recoveryFolder;
+    m_window = createMainWindow(services());
 }
 
 Harness::~Harness()

@@ -195,8 +195,21 @@ class ManualTimers final : public Timers
 public:
     std::unique_ptr<Ticker> create(int intervalMs, std::function<void()> onTick) override
     {
-        return std::make_unique<ManualTicker>(intervalMs, std::move(onTick));
+        auto ticker = std::make_unique<ManualTicker>(intervalMs, std::move(onTick));
+        made.append(ticker.get());
+        return ticker;
     }
+    // The last timer made with that interval, for a test to tick by hand.
+    ManualTicker *withInterval(int intervalMs) const
+    {
+        for (auto it = made.crbegin(); it != made.crend(); ++it)
+            if ((*it)->interval() == intervalMs)
+                return *it;
+        return nullptr;
+    }
+
+private:
+    QList<ManualTicker *> made;
 };
 
 // A main window with all its subsystems, built with scripted seams.
@@ -204,8 +217,9 @@ public:
 class Harness
 {
 public:
-    // The window uses the given clipboard, or the scripted one.
-    explicit Harness(Clipboard *realClipboard = nullptr);
+    // The window uses the given clipboard, or the scripted one, and keeps
+    // its recovery copies in recoveryFolder (none when empty).
+    explicit Harness(Clipboard *realClipboard = nullptr, const QString &recoveryFolder = {});
     ~Harness();
 
     ScriptedPrompts prompts;
