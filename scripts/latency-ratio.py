@@ -7,10 +7,11 @@ that ratio is.
 Each pair of files holds one round's keystrokes, one latency in ms per line,
 the window's and the floor's in the order they were typed: keystroke k of
 the window and keystroke k of the floor were typed one right after the other.
-Prints three numbers: the ratio of the window's percentile P (0 < P <= 1,
-nearest rank) to the floor's over every keystroke of every round, and the 5th
+Prints five numbers: the ratio of the window's percentile P (0 < P <= 1,
+nearest rank) to the floor's over every keystroke of every round; the 5th
 and 95th percentiles of that ratio over 2,000 resamplings of the keystroke
-pairs (a paired bootstrap, seeded, so a run repeats itself).
+pairs (a paired bootstrap, seeded, so a run repeats itself); and the window's
+and the floor's percentile P themselves, in ms.
 
 Written here rather than in the benchmark's awk: resampling a thousand pairs
 two thousand times wants a sort per resample, which awk does not have.
@@ -27,9 +28,13 @@ def percentile(values, p):
     return ordered[rank - 1]
 
 
+def percentiles(pairs, p):
+    return percentile([w for w, _ in pairs], p), percentile([f for _, f in pairs], p)
+
+
 def ratio(pairs, p):
-    floor = percentile([f for _, f in pairs], p)
-    return percentile([w for w, _ in pairs], p) / floor if floor > 0 else math.inf
+    window, floor = percentiles(pairs, p)
+    return window / floor if floor > 0 else math.inf
 
 
 def read(path):
@@ -48,11 +53,12 @@ def main(argv):
             sys.exit(f"latency-ratio.py: {window_file} and {floor_file} differ in length")
         pairs.extend(zip(window, floor))
     if not pairs:
-        print("nan nan nan")
+        print("nan nan nan nan nan")
         return
     rng = random.Random(20261207)
     resampled = sorted(ratio(rng.choices(pairs, k=len(pairs)), p) for _ in range(2000))
-    print(f"{ratio(pairs, p):.4f} {resampled[99]:.4f} {resampled[1899]:.4f}")
+    window, floor = percentiles(pairs, p)
+    print(f"{ratio(pairs, p):.4f} {resampled[99]:.4f} {resampled[1899]:.4f} {window:.3f} {floor:.3f}")
 
 
 if __name__ == "__main__":
